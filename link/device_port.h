@@ -1,0 +1,45 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <string_view>
+
+namespace kavrel {
+
+// The one serial port the configurator talks through: 19200 baud, 8N1, no handshake,
+// RTS off, opened exclusively. Shows nothing; every outcome is a result, 0 on failure.
+//
+// Workers may use the port while the user-interface thread closes it. Each call takes a
+// shared reference to the open descriptor, so a descriptor is closed only when its last
+// user is done and no byte ever reaches a descriptor number that was reused.
+class DevicePort {
+public:
+    DevicePort();
+    ~DevicePort();
+    DevicePort(const DevicePort&) = delete;
+    DevicePort& operator=(const DevicePort&) = delete;
+
+    // The name is cut to 59 characters; a name beginning with "/" is a path, any other
+    // name lives under /dev/. Refuses anything that is not a terminal. A failed open
+    // changes nothing; a successful one releases the previously open device afterwards.
+    bool OpenDevicePort(std::string_view name);
+    bool IsDevicePortOpen() const;
+    void CloseDevicePort();
+
+    // Waits at most 100 ms x count + 10 ms; returns the count written by then.
+    int32_t WriteBytes(const uint8_t* bytes, int32_t count);
+    // Bytes waiting in the input queue; 0 when closed, hung up or the query fails.
+    int32_t AvailableBytes();
+    // Reads what is waiting, up to count; callers ask only for bytes reported waiting.
+    int32_t ReadBytes(uint8_t* buffer, int32_t count);
+
+private:
+    class Handle;
+    std::shared_ptr<Handle> Current() const;
+
+    mutable std::mutex mutex_;  // guards handle_ only, never held during input or output
+    std::shared_ptr<Handle> handle_;
+};
+
+}  // namespace kavrel

@@ -1,0 +1,57 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+
+#include "link/frame.h"
+
+namespace kavrel {
+
+class DevicePort;
+class UserInterface;
+
+// Result of a transaction; every failure has been shown to the operator once.
+enum TransactionResult : int32_t {
+    kTransactionOk = 0,
+    kPortClosed = 1,
+    kSendWorkerStuck = 2,
+    kReceiveWorkerStuck = 3,
+    kNoResponse = 4,
+    kBadStartByte = 5,
+    kBadChecksum = 6,
+    kBadLength = 7,
+    kCancelledByUser = 8,
+};
+
+using FrameBuffer = std::array<uint8_t, kFrameBufferSize>;
+
+// Request/response exchanges with the device: one request frame, up to three attempts,
+// each with a send and a receive worker supervised from the user-interface thread.
+class Transactions {
+public:
+    Transactions(DevicePort& port, UserInterface& ui);
+    ~Transactions();  // ends the workers of the last attempt
+    Transactions(const Transactions&) = delete;
+    Transactions& operator=(const Transactions&) = delete;
+
+    void BeginRequest(uint8_t address, uint8_t command);
+    void AddRequestByte(uint8_t value);
+    int32_t RunTransaction();
+
+    const FrameBuffer& RequestBuffer() const { return request_; }
+    int32_t RequestLength() const { return requestLength_; }
+    const FrameBuffer& ResponseBuffer() const { return response_; }
+    int32_t ResponseLength() const { return responseLength_; }
+
+private:
+    // implementation's own members (workers, buffers)
+    DevicePort& port_;
+    UserInterface& ui_;
+    FrameBuffer request_{};
+    int32_t requestLength_ = 0;
+    uint8_t requestSum_ = 0;
+    FrameBuffer response_{};
+    int32_t responseLength_ = 0;
+};
+
+}  // namespace kavrel
