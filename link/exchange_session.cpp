@@ -1,0 +1,59 @@
+#include "link/exchange_session.h"
+
+#include <chrono>
+
+#include "link/device_port.h"
+#include "link/user_interface.h"
+
+namespace kavrel {
+
+namespace {
+
+constexpr int kAnimationFrames = 12;
+constexpr auto kAnimationFrameTime = std::chrono::milliseconds(150);
+
+}  // namespace
+
+ExchangeSession::ExchangeSession(UserInterface& ui, DevicePort& port) : ui_(ui), port_(port) {}
+
+// The jthread asks the worker to stop and joins it; the stop wakes the worker's sleep.
+ExchangeSession::~ExchangeSession() = default;
+
+void ExchangeSession::BeginExchangeSession() {
+    windowOpen_ = ui_.OpenExchangeWindow();
+    if (!windowOpen_) {
+        return;
+    }
+    ui_.SetMainWindowEnabled(false);
+    animation_ = std::jthread([this](std::stop_token stop) { AnimationWorker(stop); });
+}
+
+void ExchangeSession::AnimationWorker(std::stop_token stop) {
+    int frame = 0;
+    do {
+        frame = (frame + 1) % kAnimationFrames;
+        ui_.ShowAnimationFrame(frame);
+        std::unique_lock lock(sleepMutex_);
+        sleep_.wait_for(lock, stop, kAnimationFrameTime, [] { return false; });
+    } while (!stop.stop_requested());
+}
+
+void ExchangeSession::EndExchangeSession() {
+    // A stop wakes the worker from its sleep at once, and ShowAnimationFrame never blocks
+    // (it only hands the frame to the user-interface thread), so this join takes
+    // microseconds, far inside the 1100 ms that an end may take.
+    if (animation_.joinable()) {
+        animation_.request_stop();
+        animation_.join();
+    }
+    if (windowOpen_) {
+        windowOpen_ = !ui_.CloseExchangeWindow();
+    }
+    // While the window still exists, wndMain stays as it is.
+    if (!windowOpen_ && !ui_.IsInfoWindowOpen()) {
+        ui_.SetMainWindowEnabled(true);
+    }
+    port_.CloseDevicePort();
+}
+
+}  // namespace kavrel
