@@ -1,0 +1,275 @@
+#include "link/device_port.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/eventfd.h>
+#include <sys/file.h>
+#include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <optional>
+#include <string>
+#include <utility>
+
+namespace kavrel {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using namespace std::chrono_literals;
+
+constexpr size_t kMaxNameLength = 59;
+constexpr auto kWritePerByte = 100ms;
+constexpr auto kWritePerRequest = 10ms;
+// Without a stop event (no descriptor left for one) a wait still looks at the stop request
+// this often.
+constexpr auto kStopCheckSlice = 10ms;
+
+timespec ToTimespec(Clock::duration d) {
+    const auto ns = std::chrono::duration_cast<std::chrono::nanoseconds>(d).count();
+    return timespec{static_cast<time_t>(ns / 1'000'000'000), static_cast<long>(ns % 1'000'000'000)};
+}
+
+// An eventfd that becomes readable when stop is requested, so one poll waits for both.
+class StopEvent {
+  public:
+    explicit StopEvent(const std::stop_token& stop) {
+        if (stop.stop_possible()) {
+            fd_ = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+            if (fd_ >= 0) {
+                callback_.emplace(stop, Signal{fd_});
+            }
+        }
+    }
+    ~StopEvent() {
+        callback_.reset();
+        if (fd_ >= 0) {
+            close(fd_);
+        }
+    }
+    StopEvent(const StopEvent&) = delete;
+    StopEvent& operator=(const StopEvent&) = delete;
+
+    int fd() const { return fd_; }  // -1 when there is none; poll skips it
+
+  private:
+    struct Signal {
+        int fd;
+        void operator()() const { eventfd_write(fd, 1); }
+    };
+    int fd_ = -1;
+    std::optional<std::stop_callback<Signal>> callback_;
+};
+
+bool ConfigureLine(int fd) {
+    termios line{};
+    if (tcgetattr(fd, &line) != 0) {
+        return false;
+    }
+    cfmakeraw(&line);
+    line.c_cflag &= ~static_cast<tcflag_t>(CSIZE | PARENB | CSTOPB | CRTSCTS);
+    line.c_cflag |= CS8 | CLOCAL | CREAD;
+    line.c_cc[VMIN] = 0;
+    line.c_cc[VTIME] = 0;
+    if (cfsetispeed(&line, B19200) != 0 || cfsetospeed(&line, B19200) != 0) {
+        return false;
+    }
+    if (tcsetattr(fd, TCSANOW, &line) != 0) {
+        return false;
+    }
+    int rts = TIOCM_RTS;
+    ioctl(fd, TIOCMBIC, &rts);  // a pseudo-terminal refuses this; there is no RTS to clear
+    return true;
+}
+
+}  // namespace
+
+// One open device. Closing the port marks it closed and wakes its waiters at once; the
+// descriptor itself is closed when the last caller that holds the handle lets go.
+class DevicePort::Handle {
+  public:
+    Handle(int fd, int closeEvent) : fd_(fd), closeEvent_(closeEvent) {}
+    ~Handle() {
+        // Our exclusive mode would outlive us on a terminal that someone else keeps open.
+        ioctl(fd_, TIOCNXCL);
+        close(fd_);  // releases the flock as well
+        close(closeEvent_);
+    }
+    Handle(const Handle&) = delete;
+    Handle& operator=(const Handle&) = delete;
+
+    int fd() const { return fd_; }
+    int closeEvent() const { return closeEvent_; }
+    bool IsClosed() const { return closed_.load(std::memory_order_acquire); }
+    void MarkClosed() {
+        closed_.store(true, std::memory_order_release);
+        eventfd_write(closeEvent_, 1);
+    }
+
+  private:
+    const int fd_;
+    const int closeEvent_;
+    std::atomic<bool> closed_ = false;
+};
+
+DevicePort::DevicePort() = default;
+
+DevicePort::~DevicePort() {
+    CloseDevicePort();
+}
+
+bool DevicePort::OpenDevicePort(std::string_view name) {
+    if (name.empty()) {
+        return false;
+    }
+    std::string path(name.substr(0, kMaxNameLength));
+    if (path.front() != '/') {
+        path = "/dev/" + path;
+    }
+    // The name comes from a text file: refuse anything but a character device before
+    // opening it, so that a FIFO or a file is never opened, read or written.
+    struct stat info {};
+    if (stat(path.c_str(), &info) != 0 || !S_ISCHR(info.st_mode)) {
+        return false;
+    }
+    const int fd = open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        return false;
+    }
+    // TIOCEXCL does not hold for root, so the flock is what keeps a second opener out.
+    const bool usable = fstat(fd, &info) == 0 && S_ISCHR(info.st_mode) && isatty(fd) == 1 &&
+                        flock(fd, LOCK_EX | LOCK_NB) == 0 && ConfigureLine(fd) &&
+                        ioctl(fd, TIOCEXCL) == 0;
+    const int closeEvent = usable ? eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK) : -1;
+    if (closeEvent < 0) {
+        if (usable) {
+            ioctl(fd, TIOCNXCL);
+        }
+        close(fd);
+        return false;
+    }
+    auto opened = std::make_shared<Handle>(fd, closeEvent);
+    std::shared_ptr<Handle> previous;
+    {
+        std::lock_guard lock(mutex_);
+        previous = std::exchange(handle_, std::move(opened));
+    }
+    if (previous) {
+        previous->MarkClosed();
+    }
+    return true;
+}
+
+bool DevicePort::IsDevicePortOpen() const {
+    return Current() != nullptr;
+}
+
+void DevicePort::CloseDevicePort() {
+    std::shared_ptr<Handle> previous;
+    {
+        std::lock_guard lock(mutex_);
+        previous = std::move(handle_);
+        handle_.reset();
+    }
+    if (previous) {
+        previous->MarkClosed();
+    }
+}
+
+std::shared_ptr<DevicePort::Handle> DevicePort::Current() const {
+    std::lock_guard lock(mutex_);
+    if (handle_ && !handle_->IsClosed()) {
+        return handle_;
+    }
+    return nullptr;
+}
+
+int32_t DevicePort::WriteBytes(const uint8_t* bytes, int32_t count) {
+    const auto handle = Current();
+    if (!handle || bytes == nullptr || count <= 0) {
+        return 0;
+    }
+    const auto deadline = Clock::now() + kWritePerByte * count + kWritePerRequest;
+    int32_t written = 0;
+    while (written < count && !handle->IsClosed()) {
+        const ssize_t n =
+            write(handle->fd(), bytes + written, static_cast<size_t>(count - written));
+        if (n > 0) {
+            written += static_cast<int32_t>(n);
+            continue;
+        }
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n < 0 && errno != EAGAIN) {
+            break;
+        }
+        const auto remaining = deadline - Clock::now();
+        if (remaining <= Clock::duration::zero()) {
+            break;
+        }
+        pollfd fds[] = {{handle->fd(), POLLOUT, 0}, {handle->closeEvent(), POLLIN, 0}};
+        const timespec wait = ToTimespec(remaining);
+        if (ppoll(fds, 2, &wait, nullptr) < 0 && errno != EINTR) {
+            break;
+        }
+        if ((fds[0].revents & (POLLERR | POLLHUP | POLLNVAL)) != 0) {
+            break;
+        }
+    }
+    return written;
+}
+
+int32_t DevicePort::AvailableBytes() {
+    const auto handle = Current();
+    int waiting = 0;
+    if (!handle || ioctl(handle->fd(), FIONREAD, &waiting) != 0 || waiting < 0) {
+        return 0;
+    }
+    return waiting;
+}
+
+int32_t DevicePort::ReadBytes(uint8_t* buffer, int32_t count) {
+    const auto handle = Current();
+    if (!handle || buffer == nullptr || count <= 0) {
+        return 0;
+    }
+    const ssize_t n = read(handle->fd(), buffer, static_cast<size_t>(count));
+    return n > 0 ? static_cast<int32_t>(n) : 0;
+}
+
+bool DevicePort::WaitReadable(std::chrono::nanoseconds timeout, std::stop_token stop) {
+    const auto deadline = Clock::now() + timeout;
+    const StopEvent stopEvent(stop);
+    auto handle = Current();
+    while (!stop.stop_requested()) {
+        auto remaining = deadline - Clock::now();
+        if (remaining <= Clock::duration::zero()) {
+            return false;
+        }
+        if (stopEvent.fd() < 0 && stop.stop_possible()) {
+            remaining = std::min<Clock::duration>(remaining, kStopCheckSlice);
+        }
+        pollfd fds[3] = {{stopEvent.fd(), POLLIN, 0}, {-1, POLLIN, 0}, {-1, POLLIN, 0}};
+        if (handle) {
+            fds[1].fd = handle->fd();
+            fds[2].fd = handle->closeEvent();
+        }
+        const timespec wait = ToTimespec(remaining);
+        if (ppoll(fds, 3, &wait, nullptr) < 0 && errno != EINTR) {
+            return false;
+        }
+        if (fds[1].revents & (POLLERR | POLLHUP | POLLNVAL) || fds[2].revents != 0) {
+            handle.reset();  // hung up or closed: only the stop request or the time ends it
+        } else if (fds[1].revents & POLLIN) {
+            return true;
+        }
+    }
+    return false;
+}
+
+}  // namespace kavrel

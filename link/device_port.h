@@ -1,8 +1,10 @@
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <mutex>
+#include <stop_token>
 #include <string_view>
 
 namespace kavrel {
@@ -14,7 +16,7 @@ namespace kavrel {
 // shared reference to the open descriptor, so a descriptor is closed only when its last
 // user is done and no byte ever reaches a descriptor number that was reused.
 class DevicePort {
-public:
+  public:
     DevicePort();
     ~DevicePort();
     DevicePort(const DevicePort&) = delete;
@@ -34,7 +36,12 @@ public:
     // Reads what is waiting, up to count; callers ask only for bytes reported waiting.
     int32_t ReadBytes(uint8_t* buffer, int32_t count);
 
-private:
+    // Sleeps until input is waiting, the time-out passes, stop is requested or the port
+    // is closed; true when input is waiting. A closed or hung-up port waits out the
+    // time-out (or the stop request) so that no caller can spin on it.
+    bool WaitReadable(std::chrono::nanoseconds timeout, std::stop_token stop);
+
+  private:
     class Handle;
     std::shared_ptr<Handle> Current() const;
 

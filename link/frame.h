@@ -17,12 +17,16 @@ inline constexpr int32_t kMinResponseLength = 2;
 
 inline constexpr int kAttemptsPerTransaction = 3;
 inline constexpr auto kAttemptPause = 15ms;
-inline constexpr auto kResponseTimeout = 500ms;   // from the start of the receive worker
-inline constexpr auto kResponseSilence = 3ms;     // a longer silence ends a response
+inline constexpr auto kResponseTimeout = 500ms;  // from the start of the receive worker
+inline constexpr auto kResponseSilence = 3ms;    // a longer silence ends a response
 inline constexpr int kWorkerEndPasses = 10;
-inline constexpr auto kWorkerEndWait = 300ms;     // per pass
+inline constexpr auto kWorkerEndWait = 300ms;  // per pass
 
 // Two's complement of the sum of the first count bytes (never beyond offset 89).
 uint8_t FrameChecksum(const uint8_t* buffer, int32_t count);
+
+// How a received response fails its checks, in the order they are made: 0 when it is
+// sound, else the transaction's code 5 (start byte), 7 (length) or 6 (checksum).
+int32_t CheckResponse(const uint8_t* buffer, int32_t length);
 
 }  // namespace kavrel

@@ -1,0 +1,234 @@
+#include "link/transaction.h"
+
+#include <condition_variable>
+#include <functional>
+#include <mutex>
+#include <stop_token>
+#include <string>
+#include <system_error>
+#include <thread>
+
+#include "link/device_port.h"
+#include "link/user_interface.h"
+
+namespace kavrel {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// How far past the silence limit the receive worker sleeps, so that when it wakes the line
+// has been silent for more than kResponseSilence.
+constexpr auto kSilenceMargin = 100us;
+// A receive worker that has received nothing waits for its first byte until stopped.
+constexpr auto kWaitForFirstByte = std::chrono::hours(1);
+
+const std::string kFailedCommand = "Выполнить команду не удалось!!!\n";
+
+std::string FailureText(int32_t code) {
+    switch (code) {
+        case kPortClosed:
+            return kFailedCommand + "COM-порт закрылся во время сеанса. Повторите Сеанс!";
+        case kSendWorkerStuck:
+        case kReceiveWorkerStuck:
+            return kFailedCommand + "Не удалось завершить поток №" + std::to_string(code);
+        case kNoResponse:
+            return kFailedCommand + "Устройство не отвечает";
+        case kCancelledByUser:
+            return kFailedCommand + "Операция прервана пользователем";
+        default:
+            return kFailedCommand + "Некорректный ответ.Ошибка №" + std::to_string(code);
+    }
+}
+
+}  // namespace
+
+// One worker thread of an attempt. It fills its own buffer and signals its end last; the
+// main thread reads the buffer only once it has seen that signal, so nothing is shared
+// while the worker runs. A worker is never killed: ending it is a stop request and a wait.
+class Transactions::Worker {
+  public:
+    struct Received {
+        FrameBuffer bytes{};
+        int32_t length = 0;
+        Clock::time_point lastByte{};
+        Clock::time_point end{};
+    };
+    using Body = std::function<void(std::stop_token, Received&)>;
+
+    explicit Worker(Body body)
+        : thread_([this, body = std::move(body)](std::stop_token stop) {
+              body(stop, received_);
+              {
+                  std::lock_guard lock(mutex_);
+                  received_.end = Clock::now();
+                  done_ = true;
+              }
+              ended_.notify_all();
+          }) {}
+    Worker(const Worker&) = delete;
+    Worker& operator=(const Worker&) = delete;
+
+    // Nullptr when no thread can be started; the attempt then goes on without it.
+    static std::unique_ptr<Worker> Start(Body body) {
+        try {
+            return std::make_unique<Worker>(std::move(body));
+        } catch (const std::system_error&) {
+            return nullptr;
+        }
+    }
+
+    bool WaitEndUntil(Clock::time_point deadline) {
+        std::unique_lock lock(mutex_);
+        return ended_.wait_until(lock, deadline, [this] { return done_; });
+    }
+
+    // Stop request and a bounded wait, pass by pass; false when it still runs after all.
+    static bool End(const std::unique_ptr<Worker>& worker) {
+        if (!worker) {
+            return true;
+        }
+        worker->thread_.request_stop();
+        for (int pass = 1; pass <= kWorkerEndPasses; ++pass) {
+            if (worker->WaitEndUntil(Clock::now() + kWorkerEndWait)) {
+                return true;
+            }
+        }
+        return false;
+    }
+
+    // Only after the end was seen.
+    const Received& Result() const { return received_; }
+
+  private:
+    std::mutex mutex_;
+    std::condition_variable ended_;
+    bool done_ = false;
+    Received received_;
+    std::jthread thread_;  // last: it starts once everything above exists, joins first
+};
+
+Transactions::Transactions(DevicePort& port, UserInterface& ui) : port_(port), ui_(ui) {}
+
+Transactions::~Transactions() = default;  // each worker's jthread asks it to stop and joins
+
+void Transactions::BeginRequest(uint8_t address, uint8_t command) {
+    request_[0] = kStartByte;
+    request_[1] = address;
+    request_[2] = command;
+    requestLength_ = 3;
+    requestSum_ = static_cast<uint8_t>(kStartByte + address + command);
+}
+
+void Transactions::AddRequestByte(uint8_t value) {
+    if (requestLength_ < kMaxFrameLength) {
+        request_[requestLength_++] = value;
+        requestSum_ = static_cast<uint8_t>(requestSum_ + value);
+    }
+}
+
+int32_t Transactions::RunTransaction() {
+    if (requestLength_ < kMaxFrameLength) {
+        request_[requestLength_++] = static_cast<uint8_t>(0u - requestSum_);
+    }
+    int32_t code = kTransactionOk;
+    for (int attempt = 1; attempt <= kAttemptsPerTransaction; ++attempt) {
+        code = RunAttempt();
+        if (code == kTransactionOk || code == kCancelledByUser) {
+            break;
+        }
+    }
+    if (code != kTransactionOk) {
+        ShowFailure(code);
+    }
+    return code;
+}
+
+int32_t Transactions::RunAttempt() {
+    std::this_thread::sleep_for(kAttemptPause);
+    int32_t code = port_.IsDevicePortOpen() ? kTransactionOk : kPortClosed;
+    if (ui_.PollCancel()) {
+        code = kCancelledByUser;  // replaces a closed port
+    }
+    if (code != kTransactionOk) {
+        return code;
+    }
+    if (!Worker::End(sendThread_)) {
+        return kSendWorkerStuck;
+    }
+    response_.fill(0);
+    responseLength_ = 0;
+    DrainStaleInput();
+
+    // The worker gets its own copy of the request, so the buffer is free again at once.
+    sendThread_ = Worker::Start(
+        [&port = port_, request = request_, length = requestLength_](std::stop_token, auto&) {
+            if (port.IsDevicePortOpen()) {
+                port.WriteBytes(request.data(), length);
+            }
+        });
+
+    if (!Worker::End(receiveThread_)) {
+        return kReceiveWorkerStuck;
+    }
+    const auto started = Clock::now();
+    receiveThread_ = Worker::Start([&port = port_](std::stop_token stop, Worker::Received& out) {
+        bool received = false;
+        while (!stop.stop_requested()) {
+            uint8_t byte = 0;
+            if (port.AvailableBytes() > 0 && port.ReadBytes(&byte, 1) == 1) {
+                if (out.length < kMaxFrameLength) {
+                    out.bytes[out.length++] = byte;
+                }
+                out.lastByte = Clock::now();
+                received = true;
+                continue;
+            }
+            if (!received) {
+                port.WaitReadable(kWaitForFirstByte, stop);
+                continue;
+            }
+            // The queue was looked at just above, after any late wake-up: a silence this
+            // long really ends the response.
+            const auto silent = Clock::now() - out.lastByte;
+            if (silent > kResponseSilence) {
+                break;
+            }
+            port.WaitReadable(kResponseSilence - silent + kSilenceMargin, stop);
+        }
+    });
+    if (receiveThread_) {
+        if (!receiveThread_->WaitEndUntil(started + kResponseTimeout)) {
+            code = kNoResponse;
+            // The worker leaves its wait as soon as it is asked to, so a silent attempt
+            // costs about 15 + 500 ms, not another 300 ms for a worker that could only
+            // have been killed: a silent unit fails after about 1.55 s rather than 2.45 s.
+            if (!Worker::End(receiveThread_)) {
+                return code;  // it still writes its own buffer: leave ResponseBuffer alone
+            }
+        }
+        const auto& result = receiveThread_->Result();
+        response_ = result.bytes;
+        responseLength_ = result.length;
+        if (result.length > 0) {
+            lastSilence_ = result.end - result.lastByte;
+        }
+    }
+    if (code != kTransactionOk) {
+        return code;
+    }
+    return CheckResponse(response_.data(), responseLength_);
+}
+
+void Transactions::DrainStaleInput() {
+    uint8_t byte = 0;
+    while (port_.AvailableBytes() > 0 && port_.ReadBytes(&byte, 1) == 1) {
+    }
+}
+
+void Transactions::ShowFailure(int32_t code) {
+    const std::string title = code == kCancelledByUser ? "Внимание" : "Ошибка";
+    ui_.ShowMessage(MessageIcon::Error, title, FailureText(code));
+}
+
+}  // namespace kavrel

@@ -1,7 +1,9 @@
 #pragma once
 
 #include <array>
+#include <chrono>
 #include <cstdint>
+#include <memory>
 
 #include "link/frame.h"
 
@@ -28,7 +30,7 @@ using FrameBuffer = std::array<uint8_t, kFrameBufferSize>;
 // Request/response exchanges with the device: one request frame, up to three attempts,
 // each with a send and a receive worker supervised from the user-interface thread.
 class Transactions {
-public:
+  public:
     Transactions(DevicePort& port, UserInterface& ui);
     ~Transactions();  // ends the workers of the last attempt
     Transactions(const Transactions&) = delete;
@@ -43,8 +45,17 @@ public:
     const FrameBuffer& ResponseBuffer() const { return response_; }
     int32_t ResponseLength() const { return responseLength_; }
 
-private:
-    // implementation's own members (workers, buffers)
+    // For measurements: how long the line was silent between the last response byte and
+    // the end of the receive worker, in the latest attempt that received a byte.
+    std::chrono::nanoseconds LastResponseSilence() const { return lastSilence_; }
+
+  private:
+    class Worker;
+
+    int32_t RunAttempt();
+    void DrainStaleInput();
+    void ShowFailure(int32_t code);
+
     DevicePort& port_;
     UserInterface& ui_;
     FrameBuffer request_{};
@@ -52,6 +63,10 @@ private:
     uint8_t requestSum_ = 0;
     FrameBuffer response_{};
     int32_t responseLength_ = 0;
+    std::chrono::nanoseconds lastSilence_{};
+    // The latest workers, kept from one attempt to the next: an attempt ends them first.
+    std::unique_ptr<Worker> sendThread_;
+    std::unique_ptr<Worker> receiveThread_;
 };
 
 }  // namespace kavrel

@@ -23,7 +23,7 @@ struct Settings {
 };
 
 struct DeviceModel {
-    Settings settings;          // what reads answer and writes change
+    Settings settings;  // what reads answer and writes change
     uint8_t deviceClass = 2;
     uint8_t firmwareVersion = 7;
 };
@@ -62,7 +62,7 @@ struct LoggedRequest {
 // A simulated unit on a pseudo-terminal, answering on a thread of its own: requests are
 // 5-byte frames 6E FF cmd value checksum; answers are 6E FF data checksum.
 class SimulatedUnit {
-public:
+  public:
     explicit SimulatedUnit(DeviceModel model = {});
     ~SimulatedUnit();  // stops the thread and closes both ends
     SimulatedUnit(const SimulatedUnit&) = delete;
@@ -83,7 +83,7 @@ public:
     void ClearLog();
     int CommitCount() const;
 
-private:
+  private:
     struct Impl;
     std::unique_ptr<Impl> impl_;
 };

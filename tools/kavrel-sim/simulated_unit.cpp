@@ -1,0 +1,300 @@
+#include "tools/kavrel-sim/simulated_unit.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <pty.h>
+#include <sys/eventfd.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <stop_token>
+#include <system_error>
+#include <thread>
+
+#include "tools/kavrel-sim/unit_protocol.h"
+
+namespace kavrel::sim {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using namespace std::chrono_literals;
+
+// Bytes of an unfinished request are dropped (and logged) after this much silence.
+constexpr auto kPartialRequestTimeout = 100ms;
+constexpr auto kStaleJunkDelay = 20ms;
+constexpr uint8_t kStaleJunkByte = 0x55;
+
+void MakeRaw(int fd) {
+    termios line{};
+    if (tcgetattr(fd, &line) == 0) {
+        cfmakeraw(&line);
+        tcsetattr(fd, TCSANOW, &line);
+    }
+}
+
+timespec ToTimespec(Clock::duration d) {
+    const auto ns = std::chrono::duration_cast<std::chrono::nanoseconds>(d).count();
+    return timespec{static_cast<time_t>(ns / 1'000'000'000), static_cast<long>(ns % 1'000'000'000)};
+}
+
+}  // namespace
+
+struct SimulatedUnit::Impl {
+    int master = -1;
+    // Kept open so that the master end never reads as hung up while nobody else has the
+    // line open. It takes no lock, so the configurator's exclusive open still succeeds.
+    int slave = -1;
+    int wake = -1;  // eventfd: new output queued or stop requested
+    std::string slavePath;
+
+    mutable std::mutex mutex;  // guards everything below up to the thread
+    DeviceModel model;
+    std::vector<Fault> faults;
+    std::vector<LoggedRequest> log;
+    int commits = 0;
+    std::multimap<Clock::time_point, std::vector<uint8_t>> outbox;  // bytes due on the line
+
+    std::jthread thread;  // last member: started after the rest exists
+
+    void Wake() const { eventfd_write(wake, 1); }
+    void Queue(Clock::time_point when, std::vector<uint8_t> bytes);
+    void Run(const std::stop_token& stop);
+    void SendDue(Clock::time_point now, Clock::time_point& next);
+    void HandleRequest(std::vector<uint8_t> frame, Clock::time_point arrived);
+    std::optional<Fault> TakeFault(uint8_t command);
+};
+
+void SimulatedUnit::Impl::Queue(Clock::time_point when, std::vector<uint8_t> bytes) {
+    std::lock_guard lock(mutex);
+    outbox.emplace(when, std::move(bytes));
+}
+
+void SimulatedUnit::Impl::SendDue(Clock::time_point now, Clock::time_point& next) {
+    std::vector<std::vector<uint8_t>> due;
+    {
+        std::lock_guard lock(mutex);
+        while (!outbox.empty() && outbox.begin()->first <= now) {
+            due.push_back(std::move(outbox.begin()->second));
+            outbox.erase(outbox.begin());
+        }
+        if (!outbox.empty()) {
+            next = std::min(next, outbox.begin()->first);
+        }
+    }
+    for (const auto& bytes : due) {
+        // The pty queue holds kilobytes; what does not fit (nobody reads) is lost, as on
+        // a line with nobody listening.
+        [[maybe_unused]] const ssize_t written = write(master, bytes.data(), bytes.size());
+    }
+}
+
+std::optional<Fault> SimulatedUnit::Impl::TakeFault(uint8_t command) {
+    for (auto it = faults.begin(); it != faults.end(); ++it) {
+        const bool matches = it->command == kAnyCommand || it->command == command;
+        const bool applies = (it->kind != FaultKind::Refuse || IsAcknowledged(command)) &&
+                             (it->kind != FaultKind::ReadBackDiffers || IsSettingRead(command));
+        if (!matches || !applies || it->times == 0) {
+            continue;
+        }
+        const Fault taken = *it;
+        if (it->times > 0 && --it->times == 0) {
+            faults.erase(it);
+        }
+        return taken;
+    }
+    return std::nullopt;
+}
+
+void SimulatedUnit::Impl::HandleRequest(std::vector<uint8_t> frame, Clock::time_point arrived) {
+    std::lock_guard lock(mutex);
+    const uint8_t command = frame.size() > 2 ? frame[2] : 0;
+    const uint8_t value = frame.size() > 3 ? frame[3] : 0;
+    log.push_back(LoggedRequest{arrived, frame, command, value});
+    if (!IsValidRequest(frame)) {
+        return;  // logged, not answered
+    }
+    const std::optional<Fault> fault = TakeFault(command);
+    // Without a fault the answer goes out at once, like an answer delayed by 0 ms.
+    const FaultKind kind = fault ? fault->kind : FaultKind::Delay;
+    const int param = fault ? fault->param : 0;
+    std::optional<uint8_t> data;
+    if (kind == FaultKind::Refuse) {
+        data = static_cast<uint8_t>(param);
+    } else {
+        data = Answer(model, command, value);
+        if (data && command == kCommit) {
+            ++commits;
+        }
+        if (data && kind == FaultKind::ReadBackDiffers) {
+            data = static_cast<uint8_t>(*data + 1);
+        }
+    }
+    if (!data || kind == FaultKind::NoAnswer) {
+        return;
+    }
+    std::vector<uint8_t> answer = AnswerFrame(*data);
+    switch (kind) {
+        case FaultKind::Delay:
+            outbox.emplace(arrived + std::chrono::milliseconds(param), std::move(answer));
+            return;
+        case FaultKind::Split:
+            outbox.emplace(arrived, std::vector<uint8_t>(answer.begin(), answer.begin() + 2));
+            outbox.emplace(arrived + std::chrono::milliseconds(param),
+                           std::vector<uint8_t>(answer.begin() + 2, answer.end()));
+            return;
+        case FaultKind::BadStartByte:
+            answer[0] = 0x6F;
+            answer.back() = Checksum(answer.data(), answer.size() - 1);
+            break;
+        case FaultKind::BadChecksum:
+            ++answer.back();
+            break;
+        case FaultKind::OneByte:
+            answer.assign(1, kUnitStartByte);
+            break;
+        case FaultKind::OverLong:
+            answer = OverLongFrame(*data, static_cast<size_t>(std::max(param, 4)));
+            break;
+        case FaultKind::StaleAfter:
+            outbox.emplace(
+                arrived + kStaleJunkDelay,
+                std::vector<uint8_t>(static_cast<size_t>(std::max(param, 0)), kStaleJunkByte));
+            break;
+        default:
+            break;
+    }
+    outbox.emplace(arrived, std::move(answer));
+}
+
+void SimulatedUnit::Impl::Run(const std::stop_token& stop) {
+    std::stop_callback onStop(stop, [this] { Wake(); });
+    std::vector<uint8_t> pending;  // request bytes not yet making a whole frame
+    Clock::time_point lastInput{};
+    bool lineUp = true;
+    while (!stop.stop_requested()) {
+        const auto now = Clock::now();
+        auto next = Clock::time_point::max();
+        SendDue(now, next);
+        if (!pending.empty()) {
+            if (now - lastInput > kPartialRequestTimeout) {
+                HandleRequest(std::move(pending), lastInput);
+                pending.clear();
+            } else {
+                next = std::min(next, lastInput + kPartialRequestTimeout + 1ms);
+            }
+        }
+        pollfd fds[] = {{lineUp ? master : -1, POLLIN, 0}, {wake, POLLIN, 0}};
+        const timespec wait = ToTimespec(next - now);
+        if (ppoll(fds, 2, next == Clock::time_point::max() ? nullptr : &wait, nullptr) < 0 &&
+            errno != EINTR) {
+            break;
+        }
+        if (fds[1].revents & POLLIN) {
+            eventfd_t ignored = 0;
+            eventfd_read(wake, &ignored);
+        }
+        if (fds[0].revents & POLLIN) {
+            uint8_t chunk[256];
+            const ssize_t n = read(master, chunk, sizeof chunk);
+            lastInput = Clock::now();
+            for (ssize_t i = 0; i < n; ++i) {
+                pending.push_back(chunk[i]);
+                if (pending.size() == kRequestLength) {
+                    HandleRequest(std::move(pending), lastInput);
+                    pending.clear();
+                }
+            }
+        } else if (fds[0].revents & (POLLHUP | POLLERR | POLLNVAL)) {
+            lineUp = false;  // never spin on a dead line; keep serving the stop request
+        }
+    }
+}
+
+SimulatedUnit::SimulatedUnit(DeviceModel model) : impl_(std::make_unique<Impl>()) {
+    char name[128] = {};
+    if (openpty(&impl_->master, &impl_->slave, name, nullptr, nullptr) != 0) {
+        throw std::system_error(errno, std::generic_category(), "openpty");
+    }
+    impl_->wake = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+    if (impl_->wake < 0) {
+        throw std::system_error(errno, std::generic_category(), "eventfd");
+    }
+    MakeRaw(impl_->slave);
+    MakeRaw(impl_->master);
+    fcntl(impl_->master, F_SETFL, fcntl(impl_->master, F_GETFL) | O_NONBLOCK);
+    fcntl(impl_->master, F_SETFD, FD_CLOEXEC);
+    fcntl(impl_->slave, F_SETFD, FD_CLOEXEC);
+    impl_->slavePath = name;
+    impl_->model = model;
+    impl_->thread = std::jthread([impl = impl_.get()](std::stop_token stop) { impl->Run(stop); });
+}
+
+SimulatedUnit::~SimulatedUnit() {
+    if (impl_->thread.joinable()) {
+        impl_->thread.request_stop();
+        impl_->thread.join();
+    }
+    for (int fd : {impl_->master, impl_->slave, impl_->wake}) {
+        if (fd >= 0) {
+            close(fd);
+        }
+    }
+}
+
+const std::string& SimulatedUnit::SlavePath() const {
+    return impl_->slavePath;
+}
+
+void SimulatedUnit::AddFault(const Fault& fault) {
+    std::lock_guard lock(impl_->mutex);
+    impl_->faults.push_back(fault);
+}
+
+void SimulatedUnit::ClearFaults() {
+    std::lock_guard lock(impl_->mutex);
+    impl_->faults.clear();
+}
+
+void SimulatedUnit::SendUnasked(const std::vector<uint8_t>& bytes) {
+    impl_->Queue(Clock::now(), bytes);
+    impl_->Wake();
+}
+
+DeviceModel SimulatedUnit::Model() const {
+    std::lock_guard lock(impl_->mutex);
+    return impl_->model;
+}
+
+void SimulatedUnit::SetModel(const DeviceModel& model) {
+    std::lock_guard lock(impl_->mutex);
+    impl_->model = model;
+}
+
+std::vector<LoggedRequest> SimulatedUnit::Log() const {
+    std::lock_guard lock(impl_->mutex);
+    return impl_->log;
+}
+
+std::vector<uint8_t> SimulatedUnit::LoggedCommands() const {
+    std::lock_guard lock(impl_->mutex);
+    std::vector<uint8_t> commands;
+    for (const auto& request : impl_->log) {
+        commands.push_back(request.command);
+    }
+    return commands;
+}
+
+void SimulatedUnit::ClearLog() {
+    std::lock_guard lock(impl_->mutex);
+    impl_->log.clear();
+}
+
+int SimulatedUnit::CommitCount() const {
+    std::lock_guard lock(impl_->mutex);
+    return impl_->commits;
+}
+
+}  // namespace kavrel::sim
