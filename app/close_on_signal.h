@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QObject>
+
+class QSocketNotifier;
+class QWidget;
+
+namespace kavrel {
+
+// Turns SIGTERM and SIGINT into a close request on `window`, as if the operator had closed
+// it, so a refused close (an operation or a secondary window in progress) is refused here
+// too. One instance per process.
+class CloseOnSignal final : public QObject {
+  public:
+    explicit CloseOnSignal(QWidget& window);
+    ~CloseOnSignal() override;
+
+  private:
+    QSocketNotifier* notifier_ = nullptr;
+};
+
+}  // namespace kavrel

@@ -1,0 +1,27 @@
+#pragma once
+
+#include "app/image_set.h"
+#include "app/qt_user_interface.h"
+#include "link/device_link.h"
+
+namespace kavrel {
+
+// The program-wide state, alive from start-up to exit: the decoded pictures, the screen
+// with wndMain, and the device link built on that screen. It ties each control of wndMain
+// to its handler.
+class Configurator {
+  public:
+    explicit Configurator(ImageSet images);
+
+    // Shows wndMain centred on the screen.
+    void Show();
+
+    QtUserInterface& Ui() { return ui_; }
+
+  private:
+    ImageSet images_;
+    QtUserInterface ui_;
+    DeviceLink link_;
+};
+
+}  // namespace kavrel

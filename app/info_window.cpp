@@ -1,0 +1,63 @@
+#include "app/info_window.h"
+
+#include <QCloseEvent>
+#include <QLabel>
+#include <QPushButton>
+
+namespace kavrel {
+namespace {
+
+struct CaptionRow {
+    const char* caption;
+    const char* valueName;
+    Control value;
+    int y;
+};
+
+constexpr CaptionRow kRows[] = {
+    {"Версия микропрограммы устройства", "lblFirmwareVersion", Control::lblFirmwareVersion, 16},
+    {"Класс совместимости устройства", "lblDeviceClass", Control::lblDeviceClass, 41},
+    {"Версия программы конфигуратора", "lblConfiguratorVersion", Control::lblConfiguratorVersion,
+     66},
+    {"Класс совместимости конфигуратора", "lblConfiguratorClass", Control::lblConfiguratorClass,
+     91},
+};
+
+}  // namespace
+
+InfoWindow::InfoWindow(QWidget& owner, std::function<void()> onOk)
+    : QDialog(&owner, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint),
+      onOk_(std::move(onOk)) {
+    setObjectName("wndInfo");
+    setWindowTitle(QStringLiteral("Информация об устройстве"));
+    setFixedSize(kClientWidth, kClientHeight);
+    // The four captions first, then the four values, then the button.
+    for (const CaptionRow& row : kRows) {
+        (new QLabel(QString::fromUtf8(row.caption), this))->setGeometry(17, row.y, 198, 20);
+    }
+    for (const CaptionRow& row : kRows) {
+        auto* value = new QLabel(QStringLiteral("000"), this);
+        value->setObjectName(row.valueName);
+        value->setGeometry(220, row.y, 25, 20);
+    }
+    auto* ok = new QPushButton(QStringLiteral("OK"), this);
+    ok->setObjectName("btnInfoOk");
+    ok->setGeometry(93, 124, 69, 20);
+    ok->setAutoDefault(false);
+    connect(ok, &QPushButton::clicked, this, [this] { onOk_(); });
+}
+
+QLabel* InfoWindow::ValueLabel(Control control) const {
+    for (const CaptionRow& row : kRows) {
+        if (row.value == control) {
+            return findChild<QLabel*>(row.valueName);
+        }
+    }
+    return nullptr;
+}
+
+void InfoWindow::closeEvent(QCloseEvent* event) {
+    event->ignore();
+}
+
+}  // namespace kavrel

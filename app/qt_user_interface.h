@@ -1,0 +1,69 @@
+#pragma once
+
+#include <QPointer>
+#include <atomic>
+
+#include "app/about_window.h"
+#include "app/exchange_window.h"
+#include "app/image_set.h"
+#include "app/info_window.h"
+#include "app/main_window.h"
+#include "link/user_interface.h"
+
+namespace kavrel {
+
+// The screen of the real program: wndMain and the windows opened over it, reached by
+// control name. wndMain refuses input while an operation or a secondary window is open;
+// it takes input again only when neither wndInfo nor wndAbout is open.
+class QtUserInterface final : public UserInterface {
+  public:
+    explicit QtUserInterface(const ImageSet& images);
+
+    MainWindow& Main() { return main_; }
+
+    int State(Control control) const override;
+    void SetState(Control control, int state) override;
+    std::string Text(Control control) const override;
+    void SetText(Control control, const std::string& text) override;
+    bool IsEnabled(Control control) const override;
+    void SetEnabled(Control control, bool enabled) override;
+    int ValueByte(Control control) const override;
+    void SetValueByte(Control control, int value) override;
+
+    bool IsMainWindowEnabled() const override;
+    void SetMainWindowEnabled(bool enabled) override;
+
+    void ShowMessage(MessageIcon icon, const std::string& title, const std::string& text) override;
+
+    bool OpenInfoWindow() override;
+    bool IsInfoWindowOpen() const override { return !info_.isNull(); }
+    // btnInfoOk: closes wndInfo and lets wndMain take input again.
+    void CloseInfoWindow();
+    InfoWindow* Info() const { return info_; }
+
+    // btnAbout: opens wndAbout and makes wndMain refuse input until it is closed.
+    void OpenAboutWindow();
+    void CloseAboutWindow();
+    AboutWindow* About() const { return about_; }
+
+    bool OpenExchangeWindow() override;
+    void ShowAnimationFrame(int frame) override;
+    bool CloseExchangeWindow() override;
+    bool PollCancel() override;
+    ExchangeWindow* Exchange() const { return exchange_; }
+
+  private:
+    QWidget* Find(Control control) const;
+
+    const ImageSet& images_;
+    MainWindow main_;
+    QPointer<InfoWindow> info_;
+    QPointer<AboutWindow> about_;
+    QPointer<ExchangeWindow> exchange_;
+    // Changes whenever the exchange window opens or closes, so that a frame posted for a
+    // window that has gone is dropped.
+    std::atomic<unsigned> exchangeGeneration_ = 0;
+    bool cancelPressed_ = false;
+};
+
+}  // namespace kavrel
