@@ -54,13 +54,13 @@ bool StartsWith(const std::string& text, std::string_view prefix) {
 }
 
 // Legacy UART slots (ttyS) are registered whether or not a UART answers behind them; the
-// port type 0 (unknown) marks an empty slot.
-bool IsEmptyUartSlot(const std::string& name, const fs::path& tty, const std::string& driver) {
+// port type 0 (unknown), or no type at all, marks an empty slot.
+bool IsEmptyUartSlot(const std::string& name, const fs::path& tty) {
     if (!StartsWith(name, "ttyS")) {
         return false;
     }
     const auto type = ReadAttribute(tty / "type");
-    return type ? *type == "0" : driver == "serial8250";
+    return !type || *type == "0";
 }
 
 std::string Describe(const std::string& name, const std::string& driver,
@@ -98,11 +98,10 @@ std::vector<SerialPort> HardwarePorts(const std::string& sysfsRoot, const std::s
         if (!fs::exists(device, error)) {
             continue;  // consoles, pseudo-terminals and the like
         }
-        const std::string driver = DriverOf(device);
-        if (IsEmptyUartSlot(name, tty, driver)) {
+        if (IsEmptyUartSlot(name, tty)) {
             continue;
         }
-        ports.push_back({Describe(name, driver, UsbVendorOf(device, sysfsRoot)),
+        ports.push_back({Describe(name, DriverOf(device), UsbVendorOf(device, sysfsRoot)),
                          (fs::path(devFolder) / name).string()});
     }
     return ports;

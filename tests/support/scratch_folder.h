@@ -1,0 +1,62 @@
+#pragma once
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <stdexcept>
+#include <string>
+
+namespace kavrel::testing {
+
+// A fresh folder of a test's own, removed with its contents at the end: tests that run
+// programs work in one each, so that CTest can run them side by side.
+class ScratchFolder {
+  public:
+    ScratchFolder() {
+        std::string pattern =
+            (std::filesystem::temp_directory_path() / "kavrel-test-XXXXXX").string();
+        if (!mkdtemp(pattern.data())) {
+            throw std::runtime_error("mkdtemp failed");
+        }
+        path_ = pattern + "/";
+    }
+    ~ScratchFolder() {
+        std::error_code ignored;
+        std::filesystem::remove_all(path_, ignored);
+    }
+    ScratchFolder(const ScratchFolder&) = delete;
+    ScratchFolder& operator=(const ScratchFolder&) = delete;
+
+    // The folder with its trailing "/".
+    const std::string& Path() const { return path_; }
+    std::string operator/(const std::string& name) const { return path_ + name; }
+
+    void Write(const std::string& name, const std::string& bytes, bool executable = false) const {
+        std::filesystem::create_directories(std::filesystem::path(path_ + name).parent_path());
+        std::ofstream(path_ + name, std::ios::binary | std::ios::trunc) << bytes;
+        chmod((path_ + name).c_str(), executable ? 0755 : 0644);
+    }
+    std::string Read(const std::string& name) const {
+        std::ifstream in(path_ + name, std::ios::binary);
+        return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    }
+    bool Exists(const std::string& name) const { return std::filesystem::exists(path_ + name); }
+    // Copies one of the built programs ($KAVREL_BIN_DIR) into this folder.
+    void CopyProgram(const std::string& name) const {
+        const char* bin = std::getenv("KAVREL_BIN_DIR");
+        if (!bin) {
+            throw std::runtime_error("KAVREL_BIN_DIR is not set");
+        }
+        std::filesystem::copy_file(std::string(bin) + "/" + name, path_ + name,
+                                   std::filesystem::copy_options::overwrite_existing);
+    }
+
+  private:
+    std::string path_;
+};
+
+}  // namespace kavrel::testing
