@@ -3,7 +3,7 @@
 #include <poll.h>
 #include <signal.h>
 #include <spawn.h>
-#include <sys/pidfd.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -33,7 +33,8 @@ constexpr auto kFallbackPollInterval = std::chrono::milliseconds(10);
 
 // Waits for the child to end, at most `limit`; true when it has ended (not yet reaped).
 bool WaitForExit(pid_t pid, std::chrono::milliseconds limit) {
-    int pidfd = pidfd_open(pid, 0);
+    // Called through syscall(): not every C library declares pidfd_open.
+    const int pidfd = static_cast<int>(syscall(SYS_pidfd_open, pid, 0));
     if (pidfd >= 0) {
         pollfd entry{pidfd, POLLIN, 0};
         const auto deadline = std::chrono::steady_clock::now() + limit;
