@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "tools/kavrel-sim/simulated_unit.h"
+#include "tools/virtual-cable/cable_registry.h"
 
 namespace {
 
@@ -195,8 +196,12 @@ int main(int argc, char** argv) {
         unit.AddFault(fault);
     }
 
-    // Registration of the terminal as a virtual cable (tools/virtual-cable/) goes here,
-    // when options->registerCable is set, and its removal after the wait below.
+    // Zorvik lists the terminal as a cable while the unit runs; registered before the first
+    // line, so whoever waits for that line finds the cable already listed.
+    std::optional<kavrel::cable::CableRegistration> cable;
+    if (options->registerCable) {
+        cable.emplace(unit.SlavePath());
+    }
 
     std::cout << unit.SlavePath() << std::endl;  // first line; tests wait for it
 
