@@ -1,6 +1,4 @@
 #include <gtest/gtest.h>
-#include <poll.h>
-#include <pty.h>
 #include <signal.h>
 #include <unistd.h>
 
@@ -11,10 +9,12 @@
 #include <string>
 #include <thread>
 
+#include "config/commands.h"
 #include "link/bibl_com.h"
 #include "link/device_link.h"
 #include "tests/support/memory_ui.h"
 #include "tests/support/scratch_folder.h"
+#include "tools/kavrel-sim/simulated_unit.h"
 #include "tools/virtual-cable/cable_registry.h"
 
 namespace kavrel {
@@ -177,47 +177,31 @@ TEST(OpenCableLinkTest, PortThatDoesNotOpenIsLeftToTheTransaction) {
     EXPECT_FALSE(link.port.IsDevicePortOpen());
 }
 
-// The real lister finds a simulator's registered pseudo-terminal and the port opens on it.
-TEST(OpenCableLinkTest, RealZorvikFindsARegisteredVirtualCable) {
+// The real lister finds a simulator's registered terminal, the port opens on it and the
+// unit answers through it.
+TEST(OpenCableLinkTest, RealZorvikFindsARegisteredSimulator) {
     ScratchFolder folder;
     folder.CopyProgram("Zorvik");
     std::filesystem::create_directories(folder / "sys/class/tty");
     setenv("KAVREL_SYSFS_ROOT", (folder / "sys").c_str(), 1);
     setenv("KAVREL_CABLE_REGISTRY", (folder / "registry").c_str(), 1);
 
-    int master = -1;
-    int slave = -1;
-    char slaveName[256] = {};
-    ASSERT_EQ(openpty(&master, &slave, slaveName, nullptr, nullptr), 0);
-    close(slave);
-    {
-        cable::CableRegistration registration(slaveName, folder / "registry");
-        ASSERT_TRUE(registration.IsRegistered());
+    sim::SimulatedUnit unit;
+    cable::CableRegistration registration(unit.SlavePath(), folder / "registry");
+    ASSERT_TRUE(registration.IsRegistered());
 
-        MemoryUi ui;
-        DeviceLink link(ui, folder.Path());
-        EXPECT_EQ(link.OpenCableLink(), 0);
-        EXPECT_TRUE(ui.messages.empty());
-        EXPECT_EQ(folder.Read("listport.txt"),
-                  "USB-SERIAL CH340 (" + std::string(slaveName) + ")\n");
-        ASSERT_TRUE(link.port.IsDevicePortOpen());
+    MemoryUi ui;
+    DeviceLink link(ui, folder.Path());
+    EXPECT_EQ(link.OpenCableLink(), 0);
+    EXPECT_TRUE(ui.messages.empty());
+    EXPECT_EQ(folder.Read("listport.txt"), "USB-SERIAL CH340 (" + unit.SlavePath() + ")\n");
+    ASSERT_TRUE(link.port.IsDevicePortOpen());
 
-        const uint8_t request[] = {0x6E, 0xFF, 0x2E, 0x00, 0x35};
-        EXPECT_EQ(link.port.WriteBytes(request, 5), 5);
-        uint8_t received[5] = {};
-        ssize_t got = 0;
-        while (got < 5) {
-            pollfd ready{master, POLLIN, 0};
-            ASSERT_EQ(poll(&ready, 1, 5000), 1) << "nothing reached the cable's far end";
-            const ssize_t count = read(master, received + got, sizeof received - got);
-            ASSERT_GT(count, 0);
-            got += count;
-        }
-        EXPECT_EQ(std::vector<uint8_t>(received, received + 5),
-                  std::vector<uint8_t>(request, request + 5));
-        link.port.CloseDevicePort();
-    }
-    close(master);
+    link.transactions.BeginRequest(kRequestAddress, CMD_GET_CLASS);
+    link.transactions.AddRequestByte(0);
+    EXPECT_EQ(link.transactions.RunTransaction(), kTransactionOk);
+    EXPECT_EQ(unit.LoggedCommands(), std::vector<uint8_t>{CMD_GET_CLASS});
+    link.port.CloseDevicePort();
 }
 
 }  // namespace
