@@ -6,7 +6,8 @@
 
 namespace kavrel {
 
-Configurator::Configurator(ImageSet images) : images_(std::move(images)), ui_(images_), link_(ui_) {
+Configurator::Configurator(ImageSet images, std::string programFolder)
+    : images_(std::move(images)), ui_(images_), link_(ui_, std::move(programFolder)) {
     const auto modeRule = [this] { ApplyModeRule(ui_); };
     const auto indicationRule = [this] { ApplyIndicationRule(ui_); };
     ConnectHandlers(ui_.Main(), {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <string>
+
 #include "app/image_set.h"
 #include "app/qt_user_interface.h"
 #include "link/device_link.h"

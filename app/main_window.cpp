@@ -111,6 +111,10 @@ MainWindow::MainWindow() : content_(new QWidget(this)) {
     PutIntoInitialState();
 }
 
+MainWindow::~MainWindow() {
+    hide();
+}
+
 QWidget* MainWindow::Widget(Control control) const {
     const auto found = controls_.find(control);
     return found == controls_.end() ? nullptr : found->second;
@@ -171,6 +175,8 @@ void MainWindow::ShowCentredOnScreen() {
     const QRect screenArea = screen()->availableGeometry();
     move(screenArea.center() - rect().center());
     show();
+    // The frame's thickness is known once the window is on screen.
+    move(pos() + screenArea.center() - frameGeometry().center());
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {

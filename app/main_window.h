@@ -17,6 +17,8 @@ class MainWindow final : public QWidget {
     static constexpr int kClientHeight = 278;
 
     MainWindow();
+    // Hides the window first, so the focus leaves its controls while they all still exist.
+    ~MainWindow() override;
 
     // The named control of this window (not the wndInfo labels, which are nullptr here).
     QWidget* Widget(Control control) const;

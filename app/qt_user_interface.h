@@ -56,7 +56,6 @@ class QtUserInterface final : public UserInterface {
     QWidget* Find(Control control) const;
 
     const ImageSet& images_;
-    MainWindow main_;
     QPointer<InfoWindow> info_;
     QPointer<AboutWindow> about_;
     QPointer<ExchangeWindow> exchange_;
@@ -64,6 +63,8 @@ class QtUserInterface final : public UserInterface {
     // window that has gone is dropped.
     std::atomic<unsigned> exchangeGeneration_ = 0;
     bool cancelPressed_ = false;
+    // Last, so it goes first: handlers it runs while closing still find everything above.
+    MainWindow main_;
 };
 
 }  // namespace kavrel
