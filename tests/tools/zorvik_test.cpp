@@ -110,12 +110,6 @@ TEST(HardwarePortsTest, NoPortsOrNoSysfs) {
     EXPECT_TRUE(HardwarePorts(folder / "nowhere", "/dev").empty());
 }
 
-TEST(PortListTest, OneLinePerPortInTheConfiguratorsForm) {
-    EXPECT_EQ(FormatPortList({}), "");
-    EXPECT_EQ(FormatPortList({{kCh340Description, "/dev/ttyUSB0"}, {"Serial Port", "/dev/ttyS4"}}),
-              "USB-SERIAL CH340 (/dev/ttyUSB0)\nSerial Port (/dev/ttyS4)\n");
-}
-
 TEST(PortListTest, ReplacesTheListWholeAndLeavesNoTemporaryFile) {
     ScratchFolder folder;
     folder.Write("listport.txt", "old list\n");
