@@ -10,10 +10,11 @@ namespace kavrel {
 
 // The program-wide state, alive from start-up to exit: the decoded pictures, the screen
 // with wndMain, and the device link built on that screen. It ties each control of wndMain
-// to its handler.
+// to its handler. The program folder, where Zorvik and listport.txt live, is the
+// executable's own outside the tests.
 class Configurator {
   public:
-    explicit Configurator(ImageSet images);
+    explicit Configurator(ImageSet images, std::string programFolder = ProgramFolder());
 
     // Shows wndMain centred on the screen.
     void Show();
