@@ -36,26 +36,15 @@ TEST_F(DeviceInfoTest, NoWindowWhenTheClassGoesUnanswered) {
     ExpectSessionEnded();
 }
 
-TEST_F(DeviceInfoTest, NoCableSendsNothing) {
-    std::ofstream(link->programFolder + "listport.txt", std::ios::trunc)
-        << "Communications Port (COM1)\r\n";
-
-    ShowDeviceInfo(*link);
-
-    EXPECT_TRUE(Commands().empty());
-    ASSERT_EQ(ui.messages.size(), 1u);
-    EXPECT_EQ(ui.messages[0].text,
-              "Выполнить команду не удалось!!!\nКонфигуратор не видит соединительного кабеля.");
-    EXPECT_FALSE(ui.IsInfoWindowOpen());
-    ExpectSessionEnded();
-}
-
 // Test and reset share everything but their command.
 struct Action {
     const char* name;
     void (*run)(DeviceLink&);
     int command;
 };
+void PrintTo(const Action& action, std::ostream* out) {
+    *out << action.name;
+}
 
 class DeviceActionTest : public DeviceFixture, public ::testing::WithParamInterface<Action> {};
 

@@ -32,14 +32,6 @@ TEST(Volume, EveryPercentComesBackUnchanged) {
     }
 }
 
-TEST(Volume, EveryByteGivesThePercentOfExactDivision) {
-    for (int byte = 0; byte <= 255; ++byte) {
-        // byte / 2.55 == byte * 20 / 51, rounded; no exact halves occur.
-        const int exact = (byte * 20 * 2 + 51) / (51 * 2);
-        EXPECT_EQ(VolumeByteToPercent(byte), exact) << "byte " << byte;
-    }
-}
-
 TEST(PulseTimeCoding, ItemsAndBytes) {
     EXPECT_EQ(PulseTimeByteFromItem(0), 255);  // "Выкл."
     EXPECT_EQ(PulseTimeByteFromItem(1), 3);
@@ -54,17 +46,6 @@ TEST(PulseTimeCoding, BytesOutsideTheListSelectNoItem) {
     for (int byte : {0, 1, 2, 21, 100, 254}) {
         EXPECT_EQ(PulseTimeItemFromByte(byte), -1) << "byte " << byte;
     }
-}
-
-TEST(SoundCoding, TypeAndOff) {
-    EXPECT_EQ(SoundTypeItemFromByte(1), 0);
-    EXPECT_EQ(SoundTypeItemFromByte(3), 2);
-    for (int byte : {0, 4, 255}) {
-        EXPECT_EQ(SoundTypeItemFromByte(byte), -1) << "byte " << byte;
-    }
-    EXPECT_TRUE(SoundOffChecked(1));
-    EXPECT_FALSE(SoundOffChecked(0));
-    EXPECT_FALSE(SoundOffChecked(2));
 }
 
 TEST(IndicationCoding, OneBitPerBox) {

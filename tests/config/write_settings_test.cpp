@@ -116,7 +116,7 @@ TEST_F(WriteSettingsTest, ReadBytesTravelBackUnchanged) {
 }
 
 TEST_F(WriteSettingsTest, VolumePercentsPassTheirVerification) {
-    for (int percent : {0, 1, 10, 30, 50, 70, 90, 99, 100}) {
+    for (int percent : {0, 10, 50, 90, 100}) {
         ui.SetValueByte(Control::strVolume, percent);
         WriteSettings(*link);
         EXPECT_EQ(unit.Model().settings.volume, PercentToVolumeByte(percent)) << percent;
