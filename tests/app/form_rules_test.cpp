@@ -104,7 +104,10 @@ TEST_P(PulseTimeRuleTest, ChosenItemGivesTheNumberItShowsOr255ForOff) {
 INSTANTIATE_TEST_SUITE_P(Items, PulseTimeRuleTest,
                          ::testing::Values(PulseTimeCase{0, 255}, PulseTimeCase{1, 3},
                                            PulseTimeCase{2, 4}, PulseTimeCase{8, 10},
-                                           PulseTimeCase{17, 19}, PulseTimeCase{18, 20}));
+                                           PulseTimeCase{17, 19}, PulseTimeCase{18, 20}),
+                         [](const auto& testCase) {
+                             return "Item" + std::to_string(testCase.param.item);
+                         });
 
 TEST_F(FormRulesTest, ChoosingTheSameItemAgainRunsTheRuleWithTheSameResult) {
     Choose(Control::cmbPulseTime, 0);

@@ -223,7 +223,12 @@ TEST_P(DigitFieldTest, LongNumbersAreTakenWithoutLimit) {
 }
 
 INSTANTIATE_TEST_SUITE_P(BothDigitFields, DigitFieldTest,
-                         ::testing::Values(Control::strAddress, Control::strVolume));
+                         ::testing::Values(Control::strAddress, Control::strVolume),
+                         [](const auto& testCase) {
+                             return testCase.param == Control::strAddress
+                                        ? std::string("strAddress")
+                                        : std::string("strVolume");
+                         });
 
 }  // namespace
 }  // namespace kavrel::testing

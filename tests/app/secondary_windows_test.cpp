@@ -192,7 +192,12 @@ INSTANTIATE_TEST_SUITE_P(Icons, MessageBoxTest,
                          ::testing::Values(MessageCase{MessageIcon::Error, QMessageBox::Critical,
                                                        "Ошибка", "Нет ответа\nот устройства"},
                                            MessageCase{MessageIcon::Warning, QMessageBox::Warning,
-                                                       "Внимание!", "Запись невозможна."}));
+                                                       "Внимание!", "Запись невозможна."}),
+                         [](const auto& testCase) {
+                             return testCase.param.icon == MessageIcon::Error
+                                        ? std::string("Error")
+                                        : std::string("Warning");
+                         });
 
 }  // namespace
 }  // namespace kavrel::testing
