@@ -19,21 +19,21 @@ enum class WriteStatus { Success, Failure, VerificationFailure };
 // One setting as the write sends it and the verification reads it back. Writes send the
 // value bytes, never what the controls show.
 struct WrittenSetting {
+    Control control;
     uint8_t setCommand;
     uint8_t getCommand;
-    Control control;
     bool slaveOnly;  // the address belongs to the settings only in slave mode
     bool volume;     // the value byte holds the percent, the device a byte 0..255
 };
 
 constexpr WrittenSetting kWrittenSettings[] = {
-    {CMD_SET_MODE, CMD_GET_MODE, Control::optSlave, false, false},
-    {CMD_SET_ADDRESS, CMD_GET_ADDRESS, Control::strAddress, true, false},
-    {CMD_SET_INDICATION, CMD_GET_INDICATION, Control::chkCountRed, false, false},
-    {CMD_SET_PULSE_TIME, CMD_GET_PULSE_TIME, Control::cmbPulseTime, false, false},
-    {CMD_SET_SOUND_OFF, CMD_GET_SOUND_OFF, Control::chkSoundOff, false, false},
-    {CMD_SET_SOUND_TYPE, CMD_GET_SOUND_TYPE, Control::cmbSoundType, false, false},
-    {CMD_SET_VOLUME, CMD_GET_VOLUME, Control::strVolume, false, true},
+    {Control::optSlave, CMD_SET_MODE, CMD_GET_MODE, false, false},
+    {Control::strAddress, CMD_SET_ADDRESS, CMD_GET_ADDRESS, true, false},
+    {Control::chkCountRed, CMD_SET_INDICATION, CMD_GET_INDICATION, false, false},
+    {Control::cmbPulseTime, CMD_SET_PULSE_TIME, CMD_GET_PULSE_TIME, false, false},
+    {Control::chkSoundOff, CMD_SET_SOUND_OFF, CMD_GET_SOUND_OFF, false, false},
+    {Control::cmbSoundType, CMD_SET_SOUND_TYPE, CMD_GET_SOUND_TYPE, false, false},
+    {Control::strVolume, CMD_SET_VOLUME, CMD_GET_VOLUME, false, true},
 };
 
 bool Applies(const WrittenSetting& setting, const UserInterface& ui) {
