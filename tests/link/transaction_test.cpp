@@ -159,14 +159,17 @@ TEST_F(TransactionTest, StaleInputNeverReachesTheResponse) {
 }
 
 TEST_F(TransactionTest, AShortInnerGapJoinsTheResponse) {
-    unit_->AddFault(Fault{kGetClass, FaultKind::Split, 2, -1});
+    unit_->AddFault(Fault{kGetClass, FaultKind::Split, 2, -1, 40});
     EXPECT_EQ(Run(kGetClass), kTransactionOk);
     EXPECT_EQ(link_.ResponseLength(), 4);
     EXPECT_EQ(link_.ResponseBuffer()[2], 2);
 }
 
+// The answer starts late enough for the receive worker to be waiting even when threads
+// start slowly (sanitizers). Its tail comes 10 ms later: well past the 3 ms silence, yet
+// before the next attempt's drain (3 ms + 15 ms on).
 TEST_F(TransactionTest, ALongInnerGapEndsTheResponseEarly) {
-    unit_->AddFault(Fault{kGetClass, FaultKind::Split, 6, -1});
+    unit_->AddFault(Fault{kGetClass, FaultKind::Split, 10, -1, 40});
     EXPECT_EQ(Run(kGetClass), kBadChecksum);  // 6E FF alone does not check
     EXPECT_EQ(link_.ResponseLength(), 2);
     EXPECT_EQ(link_.ResponseBuffer()[2], 0);

@@ -156,6 +156,17 @@ TEST(SimulatedUnitFaults, ShapeTheAnswer) {
     }
 }
 
+TEST(SimulatedUnitFaults, AStartDelayHoldsBackAnyFaultyAnswer) {
+    SimulatedUnit unit;
+    RawLine line(unit.SlavePath());
+    unit.AddFault(Fault{46, FaultKind::BadChecksum, 0, 1, 100});
+    line.Send(Request(46));
+    EXPECT_TRUE(line.Receive(30ms).empty());
+    Bytes badSum = Answer(2);
+    ++badSum[3];
+    EXPECT_EQ(line.Receive(500ms), badSum);
+}
+
 TEST(SimulatedUnitFaults, OverLongStaleRefusalAndReadBack) {
     SimulatedUnit unit;
     RawLine line(unit.SlavePath());

@@ -35,10 +35,11 @@ constexpr const char* kUsage =
     "  --volume N        0..255 (255)\n"
     "  --class N         compatibility class (2)\n"
     "  --version N       firmware version (7)\n"
-    "  --fault CMD:KIND[:PARAM[:TIMES]]\n"
+    "  --fault CMD:KIND[:PARAM[:TIMES[:DELAY]]]\n"
     "                    CMD is a command code or 'any'; KIND is one of no-answer, delay,\n"
     "                    split, bad-start, bad-checksum, one-byte, over-long, stale-after,\n"
-    "                    refuse, read-back-differs; TIMES -1 (default) for every answer\n"
+    "                    refuse, read-back-differs; TIMES -1 (default) for every answer;\n"
+    "                    DELAY ms before the answer begins (0)\n"
     "  --no-register     do not show the terminal to the port lister as a cable\n"
     "  --help            this text\n";
 
@@ -83,7 +84,7 @@ std::optional<Fault> ParseFault(std::string_view text) {
         {"read-back-differs", FaultKind::ReadBackDiffers},
     };
     const auto parts = SplitColons(text);
-    if (parts.size() < 2 || parts.size() > 4) {
+    if (parts.size() < 2 || parts.size() > 5) {
         return std::nullopt;
     }
     Fault fault;
@@ -112,6 +113,13 @@ std::optional<Fault> ParseFault(std::string_view text) {
             return std::nullopt;
         }
         fault.times = *times;
+    }
+    if (parts.size() > 4) {
+        const auto delay = ParseInt(parts[4]);
+        if (!delay || *delay < 0) {
+            return std::nullopt;
+        }
+        fault.startDelay = *delay;
     }
     return fault;
 }

@@ -55,7 +55,14 @@ struct SimulatedUnit::Impl {
     std::vector<Fault> faults;
     std::vector<LoggedRequest> log;
     int commits = 0;
-    std::multimap<Clock::time_point, std::vector<uint8_t>> outbox;  // bytes due on the line
+    // Bytes due on the line. A follow-up is timed from when its lead really went out, so a
+    // late wake-up never shortens a gap that a fault asks for.
+    struct Output {
+        std::vector<uint8_t> bytes;
+        Clock::duration followAfter{};
+        std::vector<uint8_t> followUp;
+    };
+    std::multimap<Clock::time_point, Output> outbox;
 
     std::jthread thread;  // last member: started after the rest exists
 
@@ -69,11 +76,11 @@ struct SimulatedUnit::Impl {
 
 void SimulatedUnit::Impl::Queue(Clock::time_point when, std::vector<uint8_t> bytes) {
     std::lock_guard lock(mutex);
-    outbox.emplace(when, std::move(bytes));
+    outbox.emplace(when, Output{std::move(bytes), {}, {}});
 }
 
 void SimulatedUnit::Impl::SendDue(Clock::time_point now, Clock::time_point& next) {
-    std::vector<std::vector<uint8_t>> due;
+    std::vector<Output> due;
     {
         std::lock_guard lock(mutex);
         while (!outbox.empty() && outbox.begin()->first <= now) {
@@ -84,10 +91,16 @@ void SimulatedUnit::Impl::SendDue(Clock::time_point now, Clock::time_point& next
             next = std::min(next, outbox.begin()->first);
         }
     }
-    for (const auto& bytes : due) {
+    for (auto& output : due) {
         // The pty queue holds kilobytes; what does not fit (nobody reads) is lost, as on
         // a line with nobody listening.
-        [[maybe_unused]] const ssize_t written = write(master, bytes.data(), bytes.size());
+        [[maybe_unused]] const ssize_t written =
+            write(master, output.bytes.data(), output.bytes.size());
+        if (!output.followUp.empty()) {
+            const auto when = Clock::now() + output.followAfter;
+            Queue(when, std::move(output.followUp));
+            next = std::min(next, when);
+        }
     }
 }
 
@@ -136,14 +149,16 @@ void SimulatedUnit::Impl::HandleRequest(std::vector<uint8_t> frame, Clock::time_
         return;
     }
     std::vector<uint8_t> answer = AnswerFrame(*data);
+    const auto start = arrived + std::chrono::milliseconds(fault ? fault->startDelay : 0);
     switch (kind) {
         case FaultKind::Delay:
-            outbox.emplace(arrived + std::chrono::milliseconds(param), std::move(answer));
+            outbox.emplace(start + std::chrono::milliseconds(param),
+                           Output{std::move(answer), {}, {}});
             return;
         case FaultKind::Split:
-            outbox.emplace(arrived, std::vector<uint8_t>(answer.begin(), answer.begin() + 2));
-            outbox.emplace(arrived + std::chrono::milliseconds(param),
-                           std::vector<uint8_t>(answer.begin() + 2, answer.end()));
+            outbox.emplace(start, Output{{answer.begin(), answer.begin() + 2},
+                                         std::chrono::milliseconds(param),
+                                         {answer.begin() + 2, answer.end()}});
             return;
         case FaultKind::BadStartByte:
             answer[0] = 0x6F;
@@ -159,14 +174,15 @@ void SimulatedUnit::Impl::HandleRequest(std::vector<uint8_t> frame, Clock::time_
             answer = OverLongFrame(*data, static_cast<size_t>(std::max(param, 4)));
             break;
         case FaultKind::StaleAfter:
-            outbox.emplace(
-                arrived + kStaleJunkDelay,
-                std::vector<uint8_t>(static_cast<size_t>(std::max(param, 0)), kStaleJunkByte));
-            break;
+            outbox.emplace(start,
+                           Output{std::move(answer), kStaleJunkDelay,
+                                  std::vector<uint8_t>(static_cast<size_t>(std::max(param, 0)),
+                                                       kStaleJunkByte)});
+            return;
         default:
             break;
     }
-    outbox.emplace(arrived, std::move(answer));
+    outbox.emplace(start, Output{std::move(answer), {}, {}});
 }
 
 void SimulatedUnit::Impl::Run(const std::stop_token& stop) {

@@ -49,7 +49,8 @@ struct Fault {
     int command = kAnyCommand;  // command code, or kAnyCommand
     FaultKind kind = FaultKind::NoAnswer;
     int param = 0;
-    int times = -1;  // how many answers it affects; -1 for all
+    int times = -1;      // how many answers it affects; -1 for all
+    int startDelay = 0;  // ms before the (faulty) answer begins, for any kind
 };
 
 struct LoggedRequest {
