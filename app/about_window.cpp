@@ -6,6 +6,8 @@
 
 #include "config/commands.h"
 
+#include "app/dialog_font.h"
+
 namespace kavrel {
 AboutWindow::AboutWindow(QWidget& owner, const QPixmap& banner)
     : QDialog(&owner, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
@@ -13,6 +15,7 @@ AboutWindow::AboutWindow(QWidget& owner, const QPixmap& banner)
     setObjectName("wndAbout");
     setWindowTitle(QStringLiteral("О программе..."));
     setFixedSize(kClientWidth, kClientHeight);
+    UseDialogFont(*this);
 
     auto* picture = new QLabel(this);
     picture->setObjectName("imgAboutBanner");

@@ -4,6 +4,8 @@
 #include <QLabel>
 #include <QPushButton>
 
+#include "app/dialog_font.h"
+
 namespace kavrel {
 
 ExchangeWindow::ExchangeWindow(QWidget& owner, const std::vector<QPixmap>& frames,
@@ -14,6 +16,7 @@ ExchangeWindow::ExchangeWindow(QWidget& owner, const std::vector<QPixmap>& frame
     setObjectName("ExchangeWindow");
     setWindowTitle(QStringLiteral("Обмен данными"));
     setFixedSize(kClientWidth, kClientHeight);
+    UseDialogFont(*this);
 
     animationImage_->setObjectName("AnimationImage");
     animationImage_->setGeometry(5, 5, 100, 100);

@@ -4,6 +4,8 @@
 #include <QLabel>
 #include <QPushButton>
 
+#include "app/dialog_font.h"
+
 namespace kavrel {
 namespace {
 
@@ -31,6 +33,7 @@ InfoWindow::InfoWindow(QWidget& owner, std::function<void()> onOk)
     setObjectName("wndInfo");
     setWindowTitle(QStringLiteral("Информация об устройстве"));
     setFixedSize(kClientWidth, kClientHeight);
+    UseDialogFont(*this);
     // The four captions first, then the four values, then the button.
     for (const CaptionRow& row : kRows) {
         (new QLabel(QString::fromUtf8(row.caption), this))->setGeometry(17, row.y, 198, 20);

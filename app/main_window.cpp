@@ -13,6 +13,7 @@
 #include <array>
 #include <optional>
 
+#include "app/dialog_font.h"
 #include "config/startup_form.h"
 
 namespace kavrel {
@@ -106,6 +107,7 @@ MainWindow::MainWindow() : content_(new QWidget(this)) {
     setWindowTitle(QStringLiteral("Конфигуратор Kavrel V%1.4").arg(2));
     setObjectName("wndMain");
     setFixedSize(kClientWidth, kClientHeight);
+    UseDialogFont(*this);
     content_->setGeometry(0, 0, kClientWidth, kClientHeight);
     BuildControls();
     PutIntoInitialState();

@@ -8,6 +8,8 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QStyle>
+#include <QStyleOptionButton>
 
 #include "shell_fixture.h"
 
@@ -102,6 +104,33 @@ TEST_F(MainWindowTest, ControlsAreCreatedInOrderWithTheirKindCaptionAndPlace) {
         EXPECT_TRUE(widget->inherits(row.kind));
         EXPECT_EQ(Caption(widget), QString::fromUtf8(row.caption));
         EXPECT_EQ(widget->geometry(), row.geometry);
+    }
+}
+
+// The room a caption has: the whole width of a text, the part beside the box of an option
+// or check box.
+int CaptionRoom(QWidget* widget) {
+    QStyleOptionButton option;
+    option.initFrom(widget);
+    if (widget->inherits("QCheckBox")) {
+        return widget->style()
+            ->subElementRect(QStyle::SE_CheckBoxContents, &option, widget)
+            .width();
+    }
+    if (widget->inherits("QRadioButton")) {
+        return widget->style()
+            ->subElementRect(QStyle::SE_RadioButtonContents, &option, widget)
+            .width();
+    }
+    return widget->width();
+}
+
+TEST_F(MainWindowTest, EveryCaptionFitsItsControl) {
+    for (QWidget* widget : ui.Main().Content().findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+        if (widget->inherits("QLabel") || widget->inherits("QAbstractButton")) {
+            EXPECT_LE(widget->fontMetrics().horizontalAdvance(Caption(widget)), CaptionRoom(widget))
+                << widget->objectName().toStdString() << " clips its caption";
+        }
     }
 }
 
