@@ -7,6 +7,7 @@
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
+#include <sys/wait.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -15,6 +16,8 @@
 #include <fstream>
 #include <string>
 #include <thread>
+
+#include "tools/kavrel-sim/simulated_unit.h"
 
 namespace kavrel {
 namespace {
@@ -205,6 +208,44 @@ TEST(DevicePortExclusive, SecondOpenerIsRefusedAndTheFirstStaysUsable) {
 
     first.CloseDevicePort();
     EXPECT_TRUE(second.OpenDevicePort(line.path()));  // released on close, also reopenable
+}
+
+// The simulator keeps its own slave descriptor open, so the terminal outlives our close.
+// For an ordinary user the terminal's exclusive mode would then refuse every later open;
+// the port clears it when it lets go. (Root ignores that mode; a child runs as nobody.)
+TEST(DevicePortExclusive, ReopensBesideTheSimulatorAsAnOrdinaryUser) {
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        if (getuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0)) {
+            _exit(10);
+        }
+        int code = 0;
+        {
+            sim::SimulatedUnit unit;
+            DevicePort a;
+            DevicePort b;
+            if (!a.OpenDevicePort(unit.SlavePath())) {
+                code = 1;
+            } else if (b.OpenDevicePort(unit.SlavePath())) {
+                code = 2;
+            } else {
+                a.CloseDevicePort();
+                if (!b.OpenDevicePort(unit.SlavePath())) {
+                    code = 3;
+                }
+                b.CloseDevicePort();
+                if (code == 0 && !a.OpenDevicePort(unit.SlavePath())) {
+                    code = 4;
+                }
+            }
+        }
+        _exit(code);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0) << "1 first open, 2 second opener let in, 3/4 reopen";
 }
 
 TEST(DevicePortExclusive, ReplacingOpenReleasesTheOldDeviceAfterwards) {
