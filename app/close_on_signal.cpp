@@ -21,7 +21,7 @@ void OnSignal(int /*signal*/) {
 
 }  // namespace
 
-CloseOnSignal::CloseOnSignal(QWidget& window) : QObject(&window) {
+CloseOnSignal::CloseOnSignal(QWidget& window) {
     if (socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0, signalPipe) != 0) {
         return;
     }

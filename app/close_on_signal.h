@@ -9,7 +9,7 @@ namespace kavrel {
 
 // Turns SIGTERM and SIGINT into a close request on `window`, as if the operator had closed
 // it, so a refused close (an operation or a secondary window in progress) is refused here
-// too. One instance per process.
+// too. One instance per process, destroyed before the window.
 class CloseOnSignal final : public QObject {
   public:
     explicit CloseOnSignal(QWidget& window);

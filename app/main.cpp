@@ -3,6 +3,8 @@
 #include <exception>
 #include <iostream>
 #include <memory>
+#include <optional>
+#include <string>
 
 #include "app/close_on_signal.h"
 #include "app/configurator.h"

@@ -1,7 +1,6 @@
 // The real program-wide state: its dispatch table ties wndMain's editing controls to the
-// form rules and the address check, and btnAbout to the About window. (The device
-// buttons need a cable; their operations are tested with the simulated unit.)
-#include <QLineEdit>
+// form rules and btnAbout to the About window. (The device buttons and the address field
+// are tested with the simulated unit.)
 
 #include "app/configurator.h"
 #include "shell_fixture.h"
@@ -36,20 +35,6 @@ TEST_F(ConfiguratorTest, EditingControlsRunTheirRules) {
     pulseTime->view()->setCurrentIndex(pulseTime->model()->index(0, 0));
     QTest::keyClick(pulseTime->view(), Qt::Key_Return);
     EXPECT_EQ(ui.ValueByte(Control::cmbPulseTime), 255);
-}
-
-TEST_F(ConfiguratorTest, AddressEditsSetItsValueByte) {
-    auto* address = static_cast<QLineEdit*>(W(Control::strAddress));
-    address->setFocus();
-    address->selectAll();
-    QTest::keyClicks(address, "254");
-    EXPECT_EQ(ui.ValueByte(Control::strAddress), 254);
-    QTest::keyClick(address, Qt::Key_End);
-    QTest::keyClick(address, '0');  // "2540"
-    EXPECT_EQ(ui.ValueByte(Control::strAddress), 255);
-    QTest::keyClick(address, Qt::Key_Backspace);
-    QTest::keyClick(address, Qt::Key_Backspace);
-    EXPECT_EQ(ui.ValueByte(Control::strAddress), 25);
 }
 
 TEST_F(ConfiguratorTest, AboutButtonOpensTheAboutWindow) {

@@ -45,18 +45,6 @@ TEST(EmbeddedImages, AboutBannerIs370By70EightBitRgbNonInterlaced) {
     EXPECT_FALSE(form->interlaced);
 }
 
-TEST(EmbeddedImages, EveryPictureDecodesToOpaqueRgbaOfItsSize) {
-    for (int index = 0; index < kEmbeddedImageCount; ++index) {
-        SCOPED_TRACE(index);
-        const std::optional<DecodedPng> png = DecodePng(EmbeddedPng(index));
-        ASSERT_TRUE(png);
-        ASSERT_EQ(png->rgba.size(), std::size_t{png->form.width} * png->form.height * 4);
-        for (std::size_t alpha = 3; alpha < png->rgba.size(); alpha += 4) {
-            ASSERT_EQ(png->rgba[alpha], 255);
-        }
-    }
-}
-
 // The darkest of the twelve dots is the head of the turning ring.
 int HeadDot(const DecodedPng& frame) {
     int head = -1;

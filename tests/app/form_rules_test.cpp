@@ -118,20 +118,5 @@ TEST_F(FormRulesTest, ChoosingTheSameItemAgainRunsTheRuleWithTheSameResult) {
     EXPECT_EQ(ui.ValueByte(Control::cmbPulseTime), 10);
 }
 
-TEST_F(FormRulesTest, ValueBytesSetByAReadSurviveUntilTheOperatorEdits) {
-    // A read sets states and bytes from code; no rule may overwrite them.
-    ui.SetState(Control::optAutonomous, 1);
-    ui.SetValueByte(Control::optSlave, 2);
-    ui.SetState(Control::cmbPulseTime, 0);
-    ui.SetValueByte(Control::cmbPulseTime, 255);
-    ui.SetState(Control::chkCountRed, 0);
-    EXPECT_EQ(ui.State(Control::optSlave), 0);
-    EXPECT_EQ(ui.ValueByte(Control::optSlave), 2);
-    EXPECT_EQ(ui.ValueByte(Control::cmbPulseTime), 255);
-    EXPECT_EQ(ui.ValueByte(Control::chkCountRed), 3);
-    Click(Control::chkCountGreen);
-    EXPECT_EQ(ui.ValueByte(Control::chkCountRed), 0);
-}
-
 }  // namespace
 }  // namespace kavrel::testing

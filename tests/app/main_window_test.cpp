@@ -242,15 +242,6 @@ TEST_P(DigitFieldTest, PastedTextWithNonDigitsIsRefusedAndDigitsAreTaken) {
     EXPECT_EQ(field->text(), QStringLiteral("745"));
 }
 
-TEST_P(DigitFieldTest, LongNumbersAreTakenWithoutLimit) {
-    auto* field = static_cast<QLineEdit*>(W(GetParam()));
-    field->setEnabled(true);
-    field->clear();
-    field->setFocus();
-    QTest::keyClicks(field, "12345678901234567890");
-    EXPECT_EQ(field->text(), QStringLiteral("12345678901234567890"));
-}
-
 INSTANTIATE_TEST_SUITE_P(BothDigitFields, DigitFieldTest,
                          ::testing::Values(Control::strAddress, Control::strVolume),
                          [](const auto& testCase) {

@@ -50,14 +50,6 @@ TEST_F(InfoWindowTest, OpensCentredOverMainWithTitleBarOnlyAndZeroValues) {
     }
 }
 
-TEST_F(InfoWindowTest, ValuesSetByTheOperationAreShown) {
-    ASSERT_TRUE(ui.OpenInfoWindow());
-    ui.SetText(Control::lblFirmwareVersion, "17");
-    ui.SetText(Control::lblConfiguratorVersion, "4");
-    EXPECT_EQ(ui.Info()->ValueLabel(Control::lblFirmwareVersion)->text(), QStringLiteral("17"));
-    EXPECT_EQ(ui.Text(Control::lblConfiguratorVersion), "4");
-}
-
 TEST_F(InfoWindowTest, SurvivesEveryCloseRequestAndKeepsMainRefusingInput) {
     ASSERT_TRUE(ui.OpenInfoWindow());
     InfoWindow* info = ui.Info();
