@@ -41,6 +41,48 @@ std::string FailureText(int32_t code) {
     }
 }
 
+// What a worker hands back to the main thread once it has ended.
+struct Received {
+    FrameBuffer bytes{};
+    int32_t length = 0;
+    Clock::time_point lastByte{};
+    Clock::time_point end{};
+};
+
+void SendRequestWorker(DevicePort& port, const FrameBuffer& request, int32_t length) {
+    if (port.IsDevicePortOpen()) {
+        port.WriteBytes(request.data(), length);
+    }
+}
+
+// Collects bytes one at a time until the line has been silent for more than 3 ms after the
+// last one, or until stopped. It waits on the port, so an idle line costs no CPU.
+void ReceiveResponseWorker(DevicePort& port, const std::stop_token& stop, Received& out) {
+    bool received = false;
+    while (!stop.stop_requested()) {
+        uint8_t byte = 0;
+        if (port.AvailableBytes() > 0 && port.ReadBytes(&byte, 1) == 1) {
+            if (out.length < kMaxFrameLength) {
+                out.bytes[out.length++] = byte;
+            }
+            out.lastByte = Clock::now();
+            received = true;
+            continue;
+        }
+        if (!received) {
+            port.WaitReadable(kWaitForFirstByte, stop);
+            continue;
+        }
+        // The queue was looked at just above, after any late wake-up: a silence this long
+        // really ends the response.
+        const auto silent = Clock::now() - out.lastByte;
+        if (silent > kResponseSilence) {
+            break;
+        }
+        port.WaitReadable(kResponseSilence - silent + kSilenceMargin, stop);
+    }
+}
+
 }  // namespace
 
 // One worker thread of an attempt. It fills its own buffer and signals its end last; the
@@ -48,12 +90,6 @@ std::string FailureText(int32_t code) {
 // while the worker runs. A worker is never killed: ending it is a stop request and a wait.
 class Transactions::Worker {
   public:
-    struct Received {
-        FrameBuffer bytes{};
-        int32_t length = 0;
-        Clock::time_point lastByte{};
-        Clock::time_point end{};
-    };
     using Body = std::function<void(std::stop_token, Received&)>;
 
     explicit Worker(Body body)
@@ -162,40 +198,16 @@ int32_t Transactions::RunAttempt() {
 
     // The worker gets its own copy of the request, so the buffer is free again at once.
     sendThread_ = Worker::Start(
-        [&port = port_, request = request_, length = requestLength_](std::stop_token, auto&) {
-            if (port.IsDevicePortOpen()) {
-                port.WriteBytes(request.data(), length);
-            }
+        [&port = port_, request = request_, length = requestLength_](std::stop_token, Received&) {
+            SendRequestWorker(port, request, length);
         });
 
     if (!Worker::End(receiveThread_)) {
         return kReceiveWorkerStuck;
     }
     const auto started = Clock::now();
-    receiveThread_ = Worker::Start([&port = port_](std::stop_token stop, Worker::Received& out) {
-        bool received = false;
-        while (!stop.stop_requested()) {
-            uint8_t byte = 0;
-            if (port.AvailableBytes() > 0 && port.ReadBytes(&byte, 1) == 1) {
-                if (out.length < kMaxFrameLength) {
-                    out.bytes[out.length++] = byte;
-                }
-                out.lastByte = Clock::now();
-                received = true;
-                continue;
-            }
-            if (!received) {
-                port.WaitReadable(kWaitForFirstByte, stop);
-                continue;
-            }
-            // The queue was looked at just above, after any late wake-up: a silence this
-            // long really ends the response.
-            const auto silent = Clock::now() - out.lastByte;
-            if (silent > kResponseSilence) {
-                break;
-            }
-            port.WaitReadable(kResponseSilence - silent + kSilenceMargin, stop);
-        }
+    receiveThread_ = Worker::Start([&port = port_](std::stop_token stop, Received& out) {
+        ReceiveResponseWorker(port, stop, out);
     });
     if (receiveThread_) {
         if (!receiveThread_->WaitEndUntil(started + kResponseTimeout)) {
