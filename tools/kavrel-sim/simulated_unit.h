@@ -33,14 +33,16 @@ enum class FaultKind {
     NoAnswer,         // stays silent
     Delay,            // answers after `param` ms
     Split,            // sends the first two bytes, waits `param` ms, sends the rest
-    BadStartByte,     // first byte 0x6F instead of 0x6E
+    BadStartByte,     // first byte 0x6F instead of 0x6E, the checksum made to match
     BadChecksum,      // last byte off by one
     OneByte,          // answers the single byte 0x6E
     OverLong,         // answers `param` bytes (more than 90), a valid frame of that length
+                      // whose first 90 bytes also check (a checksum at offset 89)
     StaleAfter,       // answers, then 20 ms later sends `param` junk bytes that wait as stale
                       // input for the next request
-    Refuse,           // data byte `param` instead of the acknowledgement 26
-    ReadBackDiffers,  // a read answers the stored value + 1 (mod 256)
+    Refuse,           // data byte `param` instead of the acknowledgement 26 (writes and
+                      // actions only; the write is not stored)
+    ReadBackDiffers,  // a read of a setting answers the stored value + 1 (mod 256)
 };
 
 inline constexpr int kAnyCommand = -1;
