@@ -140,7 +140,8 @@ bool DevicePort::OpenDevicePort(std::string_view name) {
     if (fd < 0) {
         return false;
     }
-    // TIOCEXCL does not hold for root, so the flock is what keeps a second opener out.
+    // TIOCEXCL does not hold for root, so the flock is what keeps a second opener out; it
+    // comes before the line settings, so a refused opener never disturbs the holder's line.
     const bool usable = fstat(fd, &info) == 0 && S_ISCHR(info.st_mode) && isatty(fd) == 1 &&
                         flock(fd, LOCK_EX | LOCK_NB) == 0 && ConfigureLine(fd) &&
                         ioctl(fd, TIOCEXCL) == 0;
