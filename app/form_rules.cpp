@@ -1,20 +1,9 @@
 #include "app/form_rules.h"
 
+#include "config/settings_coding.h"
 #include "link/user_interface.h"
 
 namespace kavrel {
-namespace {
-
-constexpr int kModeSlave = 1;
-constexpr int kModeAutonomous = 2;
-constexpr int kCountRedBit = 1;
-constexpr int kCountGreenBit = 2;
-constexpr int kIndicationRuAuBit = 4;
-constexpr int kPulseTimeOffItem = 0;
-constexpr int kPulseTimeOffByte = 255;
-constexpr int kPulseTimeItemToSeconds = 2;  // item k shows k + 2
-
-}  // namespace
 
 void ApplyModeRule(UserInterface& ui) {
     // Only the autonomous option is looked at.
@@ -27,25 +16,17 @@ void ApplyModeRule(UserInterface& ui) {
 }
 
 void ApplyIndicationRule(UserInterface& ui) {
-    int indication = 0;
-    if (ui.State(Control::chkCountRed) == 1) {
-        indication += kCountRedBit;
+    // A disabled box counts with the state it shows.
+    const int indication =
+        IndicationByte(ui.State(Control::chkCountRed) == 1, ui.State(Control::chkCountGreen) == 1,
+                       ui.State(Control::chkIndicationRuAu) == 1);
+    for (Control box : {Control::chkCountRed, Control::chkCountGreen, Control::chkIndicationRuAu}) {
+        ui.SetValueByte(box, indication);
     }
-    if (ui.State(Control::chkCountGreen) == 1) {
-        indication += kCountGreenBit;
-    }
-    if (ui.State(Control::chkIndicationRuAu) == 1) {
-        indication += kIndicationRuAuBit;
-    }
-    ui.SetValueByte(Control::chkCountRed, indication);
-    ui.SetValueByte(Control::chkCountGreen, indication);
-    ui.SetValueByte(Control::chkIndicationRuAu, indication);
 }
 
 void ApplyPulseTimeRule(UserInterface& ui) {
-    const int item = ui.State(Control::cmbPulseTime);
-    ui.SetValueByte(Control::cmbPulseTime,
-                    item == kPulseTimeOffItem ? kPulseTimeOffByte : item + kPulseTimeItemToSeconds);
+    ui.SetValueByte(Control::cmbPulseTime, PulseTimeByteFromItem(ui.State(Control::cmbPulseTime)));
 }
 
 }  // namespace kavrel
