@@ -1,13 +1,15 @@
 #!/usr/bin/env bash
-# Builds everything, then opens the configurator beside a simulated unit: kavrel-sim runs
+# Builds the three programs, then opens the configurator beside a simulated unit: kavrel-sim runs
 # on a pseudo-terminal that it registers as a cable, so Zorvik lists it and the
 # configurator finds it like a CH340 cable. The simulator ends with the configurator.
+# Options are passed to kavrel-sim (see build/bin/kavrel-sim --help), for example
+#   scripts/demo.sh --mode 2 --address 17
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 scripts/install-deps.sh
 cmake --preset default
-cmake --build --preset default -j"$(nproc)"
+cmake --build --preset default -j"$(nproc)" --target kavrel-configurator Zorvik kavrel-sim
 
 bin="$PWD/build/bin"
 sim_pid=""
@@ -29,7 +31,7 @@ trap 'exit 130' INT
 trap 'exit 143' TERM HUP
 
 # The simulator prints its terminal's path as its first line once it is registered.
-coproc SIM { exec "$bin/kavrel-sim"; }
+coproc SIM { exec "$bin/kavrel-sim" "$@"; }
 sim_pid=$SIM_PID
 if ! read -r -t 10 pty <&"${SIM[0]}"; then
     echo "demo: kavrel-sim did not start" >&2
