@@ -21,7 +21,7 @@ namespace {
 
 enum class Kind { Frame, Option, Text, DigitField, CheckBox, Button, List };
 
-struct ControlSpec {
+struct ControlEntry {
     const char* name;
     Kind kind;
     const char* caption;
@@ -31,7 +31,7 @@ struct ControlSpec {
 
 // Creation order is the keyboard focus order: cmbSoundType comes before cmbPulseTime
 // although it lies below it.
-constexpr std::array<ControlSpec, 25> kControls{{
+constexpr std::array<ControlEntry, 25> kControls{{
     {"frmMode", Kind::Frame, "Режим", 5, 5, 110, 100, std::nullopt},
     {"optSlave", Kind::Option, "Ведомый", 14, 26, 90, 17, Control::optSlave},
     {"optAutonomous", Kind::Option, "Автономный", 14, 49, 90, 17, Control::optAutonomous},
@@ -64,9 +64,9 @@ constexpr std::array<ControlSpec, 25> kControls{{
     {"strVolume", Kind::DigitField, "100", 15, 250, 35, 15, Control::strVolume},
 }};
 
-QWidget* CreateControl(const ControlSpec& spec, QWidget& parent) {
-    const QString caption = QString::fromUtf8(spec.caption);
-    switch (spec.kind) {
+QWidget* CreateControl(const ControlEntry& entry, QWidget& parent) {
+    const QString caption = QString::fromUtf8(entry.caption);
+    switch (entry.kind) {
         case Kind::Frame:
             return new QGroupBox(caption, &parent);
         case Kind::Option:
@@ -123,12 +123,12 @@ QWidget* MainWindow::Widget(Control control) const {
 }
 
 void MainWindow::BuildControls() {
-    for (const ControlSpec& spec : kControls) {
-        QWidget* widget = CreateControl(spec, *content_);
-        widget->setObjectName(spec.name);
-        widget->setGeometry(spec.x, spec.y, spec.width, spec.height);
-        if (spec.control) {
-            controls_[*spec.control] = widget;
+    for (const ControlEntry& entry : kControls) {
+        QWidget* widget = CreateControl(entry, *content_);
+        widget->setObjectName(entry.name);
+        widget->setGeometry(entry.x, entry.y, entry.width, entry.height);
+        if (entry.control) {
+            controls_[*entry.control] = widget;
         }
     }
 }
