@@ -1,7 +1,6 @@
 #pragma once
 
 #include <atomic>
-#include <functional>
 #include <map>
 #include <mutex>
 #include <string>
@@ -20,44 +19,70 @@ struct RecordedMessage {
 // The screen in memory: the form starts as wndMain does after start-up, message boxes are
 // recorded instead of shown, and a cancel press can be queued like a pending click.
 class MemoryUi : public UserInterface {
-public:
+  public:
     MemoryUi();
 
-    int State(Control control) const override;
-    void SetState(Control control, int state) override;
-    std::string Text(Control control) const override;
-    void SetText(Control control, const std::string& text) override;
-    bool IsEnabled(Control control) const override;
-    void SetEnabled(Control control, bool enabled) override;
-    int ValueByte(Control control) const override;
-    void SetValueByte(Control control, int value) override;
+    int State(Control c) const override { return controls_.at(c).state; }
+    void SetState(Control c, int state) override { controls_[c].state = state; }
+    std::string Text(Control c) const override { return controls_.at(c).text; }
+    void SetText(Control c, const std::string& text) override { controls_[c].text = text; }
+    bool IsEnabled(Control c) const override { return controls_.at(c).enabled; }
+    void SetEnabled(Control c, bool enabled) override { controls_[c].enabled = enabled; }
+    int ValueByte(Control c) const override { return controls_.at(c).valueByte; }
+    void SetValueByte(Control c, int value) override { controls_[c].valueByte = value; }
     bool IsMainWindowEnabled() const override { return mainEnabled_; }
     void SetMainWindowEnabled(bool enabled) override { mainEnabled_ = enabled; }
+    void ShowMessage(MessageIcon icon, const std::string& title, const std::string& text) override {
+        messages.push_back({icon, title, text});
+    }
 
-    void ShowMessage(MessageIcon icon, const std::string& title, const std::string& text) override;
-
-    bool OpenInfoWindow() override;
+    bool OpenInfoWindow() override {
+        for (Control c : {Control::lblFirmwareVersion, Control::lblDeviceClass,
+                          Control::lblConfiguratorVersion, Control::lblConfiguratorClass}) {
+            controls_[c].text = "000";
+        }
+        infoOpen_ = true;
+        mainEnabled_ = false;
+        return true;
+    }
     bool IsInfoWindowOpen() const override { return infoOpen_; }
 
-    bool OpenExchangeWindow() override;
-    void ShowAnimationFrame(int frame) override;
-    bool CloseExchangeWindow() override;
-    bool PollCancel() override;
+    bool OpenExchangeWindow() override {
+        if (failWindows) {
+            return false;
+        }
+        exchangeWindowOpen = true;
+        ++exchangeWindowOpenings;
+        std::lock_guard lock(framesMutex_);
+        frames_.assign(1, 0);
+        return true;
+    }
+    void ShowAnimationFrame(int frame) override {
+        std::lock_guard lock(framesMutex_);
+        frames_.push_back(frame);
+    }
+    bool CloseExchangeWindow() override {
+        exchangeWindowOpen = false;
+        return true;
+    }
+    bool PollCancel() override {
+        ++polls;
+        return cancelPending_.exchange(false);
+    }
 
     // --- test controls and records ---
     void PressCancel() { cancelPending_ = true; }
-    void CloseInfoWindow() { infoOpen_ = false; }
-    // Runs inside ShowMessage, as if the operator looked at the box before dismissing it.
-    std::function<void(const RecordedMessage&)> onMessage;
-    bool failWindows = false;  // OpenExchangeWindow and OpenInfoWindow fail
-
+    bool failWindows = false;  // OpenExchangeWindow fails
     std::vector<RecordedMessage> messages;
     bool exchangeWindowOpen = false;
     int exchangeWindowOpenings = 0;
     int polls = 0;
-    std::vector<int> AnimationFrames() const;
+    std::vector<int> AnimationFrames() const {
+        std::lock_guard lock(framesMutex_);
+        return frames_;
+    }
 
-private:
+  private:
     struct ControlState {
         int state = 0;
         std::string text;

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -16,13 +15,11 @@ namespace kavrel::testing {
 // programs work in one each, so that CTest can run them side by side.
 class ScratchFolder {
   public:
-    ScratchFolder() {
-        std::string pattern =
-            (std::filesystem::temp_directory_path() / "kavrel-test-XXXXXX").string();
-        if (!mkdtemp(pattern.data())) {
+    ScratchFolder() : path_(std::filesystem::temp_directory_path() / "kavrel-test-XXXXXX") {
+        if (!mkdtemp(path_.data())) {
             throw std::runtime_error("mkdtemp failed");
         }
-        path_ = pattern + "/";
+        path_ += '/';
     }
     ~ScratchFolder() {
         std::error_code ignored;
@@ -37,22 +34,17 @@ class ScratchFolder {
 
     void Write(const std::string& name, const std::string& bytes, bool executable = false) const {
         std::filesystem::create_directories(std::filesystem::path(path_ + name).parent_path());
-        std::ofstream(path_ + name, std::ios::binary | std::ios::trunc) << bytes;
+        std::ofstream(path_ + name, std::ios::binary) << bytes;
         chmod((path_ + name).c_str(), executable ? 0755 : 0644);
     }
     std::string Read(const std::string& name) const {
         std::ifstream in(path_ + name, std::ios::binary);
-        return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+        return {std::istreambuf_iterator<char>(in), {}};
     }
-    bool Exists(const std::string& name) const { return std::filesystem::exists(path_ + name); }
     // Copies one of the built programs ($KAVREL_BIN_DIR) into this folder.
     void CopyProgram(const std::string& name) const {
         const char* bin = std::getenv("KAVREL_BIN_DIR");
-        if (!bin) {
-            throw std::runtime_error("KAVREL_BIN_DIR is not set");
-        }
-        std::filesystem::copy_file(std::string(bin) + "/" + name, path_ + name,
-                                   std::filesystem::copy_options::overwrite_existing);
+        std::filesystem::copy_file(std::string(bin ? bin : "") + "/" + name, path_ + name);
     }
 
   private:

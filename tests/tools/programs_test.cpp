@@ -1,0 +1,152 @@
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+
+#include "tests/support/scratch_folder.h"
+
+namespace kavrel {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::ScratchFolder;
+
+// kavrel-sim run with at most one option, its first line of output awaited.
+class Simulator {
+  public:
+    explicit Simulator(const char* option = nullptr) {
+        const std::string program = std::string(std::getenv("KAVREL_BIN_DIR")) + "/kavrel-sim";
+        int out[2];
+        EXPECT_EQ(pipe2(out, O_CLOEXEC), 0);
+        pid_ = fork();
+        if (pid_ == 0) {
+            dup2(out[1], STDOUT_FILENO);
+            execl(program.c_str(), program.c_str(), option, nullptr);
+            _exit(127);
+        }
+        close(out[1]);
+        output_ = out[0];
+        firstLine = ReadUntil('\n');
+    }
+    ~Simulator() {
+        if (pid_ > 0) {
+            End(SIGKILL);
+        }
+        close(output_);
+    }
+    // Sends `signal` (0 for none), awaits the end of the output (5 s at most) and then the
+    // process, killed if it still runs: its exit code, -1 when it did not exit.
+    int End(int signal) {
+        kill(pid_, signal);
+        ReadUntil('\0');
+        kill(pid_, SIGKILL);
+        int status = 0;
+        waitpid(pid_, &status, 0);
+        pid_ = 0;
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    }
+    pid_t Pid() const { return pid_; }
+    std::string firstLine;
+
+  private:
+    // The output up to `stop`, its end, or 5 s of silence.
+    std::string ReadUntil(char stop) const {
+        std::string text;
+        char c = 0;
+        pollfd ready{output_, POLLIN, 0};
+        while (poll(&ready, 1, 5000) == 1 && read(output_, &c, 1) == 1 && c != stop) {
+            text += c;
+        }
+        return text;
+    }
+    pid_t pid_ = 0;
+    int output_ = -1;
+};
+
+TEST(KavrelSimTest, HelpSucceedsAndABadOptionFails) {
+    for (const auto& [option, exitCode] : {std::pair{"--help", 0}, {"--bogus", 2}}) {
+        SCOPED_TRACE(option);
+        Simulator simulator(option);
+        EXPECT_EQ(simulator.firstLine, "Usage: kavrel-sim [options]");
+        EXPECT_EQ(simulator.End(0), exitCode);
+    }
+}
+
+// Zorvik copied into a folder of its own, with a fake sysfs tree and cable registry there.
+class ZorvikTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        setenv("KAVREL_SYSFS_ROOT", (folder / "sys").c_str(), 1);
+        setenv("KAVREL_CABLE_REGISTRY", (folder / "registry").c_str(), 1);
+        folder.CopyProgram("Zorvik");
+        folder.Write("listport.txt", "USB-SERIAL CH340 (COM3)\r\n");
+    }
+    // Runs Zorvik, which must succeed, and reads the list it wrote beside itself.
+    std::string List() {
+        EXPECT_EQ(std::system(("'" + (folder / "Zorvik") + "'").c_str()), 0);
+        return folder.Read("listport.txt");
+    }
+    // A terminal laid out as the kernel lays out /sys: the class entry links to its device,
+    // the device to its driver, and the USB device with the vendor sits above the device.
+    void AddTty(const std::string& name, const std::string& driver, const std::string& vendor,
+                const std::string& uartType = "") {
+        const std::string usb = "sys/devices/" + name, entry = "sys/class/tty/" + name;
+        fs::create_directories(folder / (usb + "/1-1:1.0"));
+        fs::create_symlink("/sys/bus/drivers/" + driver, folder / (usb + "/1-1:1.0/driver"));
+        fs::create_directories(folder / entry);
+        fs::create_symlink(folder / (usb + "/1-1:1.0"), folder / (entry + "/device"));
+        if (!vendor.empty()) {
+            folder.Write(usb + "/idVendor", vendor + "\n");
+        }
+        if (!uartType.empty()) {
+            folder.Write(entry + "/type", uartType + "\n");
+        }
+    }
+    ScratchFolder folder;
+};
+
+TEST_F(ZorvikTest, ReplacesTheListWithTheSerialPortsOfTheTree) {
+    AddTty("ttyUSB0", "ch341-uart", "");
+    AddTty("ttyACM1", "cdc_acm", "1a86");
+    AddTty("ttyUSB1", "pl2303", "");
+    AddTty("ttyUSB2", "usbserial_generic", "067b");
+    AddTty("ttyACM0", "cdc_acm", "2341");
+    AddTty("ttyS0", "serial8250", "", "0");  // a legacy slot without a UART
+    AddTty("ttyS4", "serial8250", "", "4");  // a 16550A
+    EXPECT_EQ(List(),
+              "USB ACM Modem (/dev/ttyACM0)\n"
+              "USB-SERIAL CH340 (/dev/ttyACM1)\n"
+              "Serial Port (/dev/ttyS4)\n"
+              "USB-SERIAL CH340 (/dev/ttyUSB0)\n"
+              "PROLIFIC USB-TO-SERIAL COMM PORT (/dev/ttyUSB1)\n"
+              "PROLIFIC USB-TO-SERIAL COMM PORT (/dev/ttyUSB2)\n");
+
+    fs::remove_all(folder / "sys/class/tty");
+    fs::create_directories(folder / "sys/class/tty");
+    EXPECT_EQ(List(), "");
+}
+
+TEST_F(ZorvikTest, ListsRegisteredLiveSimulatorsAsCh340Cables) {
+    Simulator listed;
+    Simulator unlisted("--no-register");
+    Simulator ended("--help");
+    const pid_t gone = ended.Pid();
+    ASSERT_EQ(ended.End(0), 0);
+    // Left behind by a process that is gone, naming a terminal that is still there.
+    folder.Write("registry/gone.cable", std::to_string(gone) + "\n" + unlisted.firstLine + "\n");
+    ASSERT_EQ(listed.firstLine.rfind("/dev/pts/", 0), 0u) << listed.firstLine;
+    EXPECT_EQ(List(), "USB-SERIAL CH340 (" + listed.firstLine + ")\n");
+
+    EXPECT_EQ(listed.End(SIGTERM), 0);
+    fs::remove(folder / "registry/gone.cable");
+    EXPECT_TRUE(fs::is_empty(folder / "registry")) << "a registration outlived its simulator";
+}
+
+}  // namespace
+}  // namespace kavrel
