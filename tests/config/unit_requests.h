@@ -20,8 +20,7 @@ inline Requests RequestsTo(const sim::SimulatedUnit& unit) {
 }
 
 inline bool Received(const sim::SimulatedUnit& unit, int command, int value) {
-    const Requests requests = RequestsTo(unit);
-    return std::find(requests.begin(), requests.end(), std::pair{command, value}) != requests.end();
+    return std::ranges::count(RequestsTo(unit), std::pair{command, value}) > 0;
 }
 
 // The class query, then every setting.
