@@ -1,10 +1,12 @@
 #include "link/device_port.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <pty.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <termios.h>
+#include <unistd.h>
 
 #include <thread>
 
@@ -15,28 +17,16 @@
 namespace kavrel {
 namespace {
 
-// A fresh pseudo-terminal: the port opens the slave, the test plays the device on the master.
-struct PtyLine {
-    PtyLine() { EXPECT_EQ(openpty(&master, &slave, name, nullptr, nullptr), 0); }
-    ~PtyLine() {
-        close(master);
-        close(slave);
-    }
-    int master = -1;
-    int slave = -1;
-    char name[128] = {};
-};
-
 TEST(DevicePortOpen, TakesPathsAndNamesUnderDevCutToFiftyNineCharacters) {
-    PtyLine line;
+    sim::SimulatedUnit unit;
     testing::ScratchFolder folder;
     const std::string link = folder.Path() + std::string(59 - folder.Path().size(), 'p');
-    std::filesystem::create_symlink(line.name, link);
+    std::filesystem::create_symlink(unit.SlavePath(), link);
     DevicePort port;
     EXPECT_FALSE(port.OpenDevicePort(""));
     EXPECT_TRUE(port.OpenDevicePort(link + "-and-more"));
     port.CloseDevicePort();
-    EXPECT_TRUE(port.OpenDevicePort(std::string(line.name).substr(5)));  // "pts/N"
+    EXPECT_TRUE(port.OpenDevicePort(unit.SlavePath().substr(5)));  // "pts/N"
 }
 
 // The name comes from a text file: whatever it names that is not a terminal is refused at
@@ -58,22 +48,30 @@ TEST(DevicePortOpen, RefusesWhatIsNotATerminalWithoutBlocking) {
     close(sockets[1]);
 }
 
-// A refused opener leaves the holder's line alone; replacing or closing lets the device go.
+// A refused opener leaves the holder's line alone; replacing or closing lets the device go,
+// and a closed port (closed twice, harmlessly) moves no bytes, not even waiting ones.
 TEST(DevicePortOpen, IsExclusiveUntilReplacedOrClosed) {
-    PtyLine a;
-    PtyLine b;
+    sim::SimulatedUnit a;
+    sim::SimulatedUnit b;
     DevicePort first;
     DevicePort second;
-    ASSERT_TRUE(first.OpenDevicePort(a.name));
-    EXPECT_FALSE(second.OpenDevicePort(a.name));
-    EXPECT_FALSE(first.OpenDevicePort(a.name));
-    ASSERT_EQ(write(a.master, "x", 1), 1);
+    ASSERT_TRUE(first.OpenDevicePort(a.SlavePath()));
+    EXPECT_FALSE(second.OpenDevicePort(a.SlavePath()));
+    a.SendUnasked({1});
     EXPECT_TRUE(first.WaitReadable(3s, {}));
-    ASSERT_TRUE(first.OpenDevicePort(b.name));
+    ASSERT_TRUE(first.OpenDevicePort(b.SlavePath()));
     EXPECT_EQ(first.AvailableBytes(), 0);  // a's byte stays behind
-    EXPECT_TRUE(second.OpenDevicePort(a.name));
-    second.CloseDevicePort();
-    EXPECT_TRUE(second.OpenDevicePort(a.name));
+    EXPECT_TRUE(second.OpenDevicePort(a.SlavePath()));
+
+    b.SendUnasked({1, 2, 3});
+    ASSERT_TRUE(first.WaitReadable(3s, {}));
+    first.CloseDevicePort();
+    first.CloseDevicePort();
+    uint8_t buffer[3] = {};
+    EXPECT_EQ(first.AvailableBytes(), 0);
+    EXPECT_EQ(first.ReadBytes(buffer, 1), 0);
+    EXPECT_EQ(first.WriteBytes(buffer, 3), 0);
+    EXPECT_TRUE(second.OpenDevicePort(b.SlavePath()));
 }
 
 // The simulator keeps its own slave descriptor open, so the terminal outlives our close.
@@ -83,9 +81,7 @@ TEST(DevicePortOpen, ReopensBesideTheSimulatorAsAnOrdinaryUser) {
     const pid_t child = fork();
     ASSERT_GE(child, 0);
     if (child == 0) {
-        if (getuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0)) {
-            _exit(10);
-        }
+        const bool ordinary = getuid() != 0 || (setgid(65534) == 0 && setuid(65534) == 0);
         sim::SimulatedUnit unit;
         const std::string& path = unit.SlavePath();
         DevicePort a;
@@ -94,33 +90,20 @@ TEST(DevicePortOpen, ReopensBesideTheSimulatorAsAnOrdinaryUser) {
         a.CloseDevicePort();
         const bool reopened = b.OpenDevicePort(path);
         b.CloseDevicePort();
-        _exit(refused && reopened && a.OpenDevicePort(path) ? 0 : 1);
+        _exit(ordinary && refused && reopened && a.OpenDevicePort(path) ? 0 : 1);
     }
     int status = -1;
     ASSERT_EQ(waitpid(child, &status, 0), child);
     EXPECT_EQ(status, 0);
 }
 
-TEST(DevicePortClose, CloseTwiceIsHarmlessAndAClosedPortMovesNoBytes) {
-    PtyLine line;
-    DevicePort port;
-    ASSERT_TRUE(port.OpenDevicePort(line.name));
-    ASSERT_EQ(write(line.master, "abc", 3), 3);
-    ASSERT_TRUE(port.WaitReadable(3s, {}));
-    port.CloseDevicePort();
-    port.CloseDevicePort();
-    uint8_t buffer[3] = {};
-    EXPECT_EQ(port.AvailableBytes(), 0);
-    EXPECT_EQ(port.ReadBytes(buffer, 1), 0);
-    EXPECT_EQ(port.WriteBytes(buffer, 3), 0);
-}
-
 // Held output: a write gives up after 100 ms x 5 + 10 ms, and a close wakes a longer one.
-TEST(DevicePortClose, HeldOutputTimesOutAWriteAndClosingWakesIt) {
-    PtyLine line;
+TEST(DevicePortWrite, HeldOutputTimesOutAWriteAndClosingWakesIt) {
+    sim::SimulatedUnit unit;
+    const int slave = open(unit.SlavePath().c_str(), O_RDWR | O_NOCTTY);  // before the port
     DevicePort port;
-    ASSERT_TRUE(port.OpenDevicePort(line.name));
-    ASSERT_EQ(tcflow(line.slave, TCOOFF), 0);
+    ASSERT_TRUE(port.OpenDevicePort(unit.SlavePath()));
+    ASSERT_EQ(tcflow(slave, TCOOFF), 0);
     const uint8_t block[80] = {};
     const auto start = std::chrono::steady_clock::now();
     EXPECT_EQ(port.WriteBytes(block, 5), 0);
@@ -130,6 +113,7 @@ TEST(DevicePortClose, HeldOutputTimesOutAWriteAndClosingWakesIt) {
     port.CloseDevicePort();
     writer.join();
     EXPECT_LT(std::chrono::steady_clock::now() - start, 5s);
+    close(slave);
 }
 
 }  // namespace

@@ -1,3 +1,5 @@
+// Opening the cable link (the lister, its port list, the program folder) and the exchange
+// sessions that frame each device operation.
 #include <gtest/gtest.h>
 #include <signal.h>
 
@@ -15,20 +17,26 @@ namespace kavrel {
 namespace {
 
 using namespace std::string_literals;
-using testing::MemoryUi;
-using testing::ScratchFolder;
 
 const std::string kLaunchFailure = "Ошибка!: При открытии файла \"Zorvik\" возникла ошибка";
 const std::string kNoCable =
     "Ошибка: Выполнить команду не удалось!!!\nКонфигуратор не видит соединительного кабеля.";
 
-std::vector<std::string> Boxes(const MemoryUi& ui) {
+std::vector<std::string> Boxes(const testing::MemoryUi& ui) {
     std::vector<std::string> boxes;
     for (const auto& m : ui.messages) {
         boxes.push_back(m.title + ": " + m.text);
     }
     return boxes;
 }
+
+// A device link with a program folder of its own, beside a simulated unit.
+struct DeviceLinkTest : ::testing::Test {
+    sim::SimulatedUnit unit;
+    testing::ScratchFolder folder;
+    testing::MemoryUi ui;
+    DeviceLink link{ui, folder.Path()};
+};
 
 TEST(PortNameFromList, PicksTheFirstBracketsOfTheLastCableLine) {
     const std::string longPort = "/dev/" + std::string(300, 'p');
@@ -56,17 +64,12 @@ TEST(PortNameFromList, PicksTheFirstBracketsOfTheLastCableLine) {
         {std::string(5000, 'x') + " USB-SERIAL CH340 (" + longPort + ")", longPort},
     };
     for (const auto& [list, port] : cases) {
-        SCOPED_TRACE(list.substr(0, 80));
-        EXPECT_EQ(PortNameFromList(list), port);
+        EXPECT_EQ(PortNameFromList(list), port) << list.substr(0, 80);
     }
 }
 
-TEST(ProgramFolder, ADeepFolderIsNotCut) {
-    ScratchFolder scratch;
-    std::string deep = scratch.Path();
-    while (deep.size() < 400) {
-        deep += std::string(40, 'd') + "/";
-    }
+TEST_F(DeviceLinkTest, TheProgramFolderOfADeepFolderIsNotCut) {
+    const std::string deep = folder / (std::string(200, 'd') + "/" + std::string(200, 'e') + "/");
     std::filesystem::create_directories(deep);
     std::filesystem::copy_file(KAVREL_CHECK_PROGRAM_FOLDER, deep + "check");
     EXPECT_EQ(std::system(("'" + deep + "check' '" + deep + "'").c_str()), 0);
@@ -84,15 +87,15 @@ TEST(OpenCableLink, ReadsWhatTheListerLeavesAndReportsWhatFails) {
         {"exit 3", true, oldList, 0, {}},  // the port that does not open is the transaction's
     };
     for (const auto& [lister, executable, list, result, boxes] : cases) {
-        SCOPED_TRACE(::testing::PrintToString(boxes));
-        ScratchFolder folder;
+        SCOPED_TRACE(std::string(lister ? lister : "none") + (executable ? " +x" : ""));
+        testing::ScratchFolder folder;
         if (!list.empty()) {
             folder.Write("listport.txt", list);
         }
         if (lister) {
             folder.Write("Zorvik", "#!/bin/sh\n"s + lister, executable);
         }
-        MemoryUi ui;
+        testing::MemoryUi ui;
         DeviceLink link(ui, folder.Path());
         EXPECT_EQ(link.OpenCableLink(), result);
         EXPECT_EQ(Boxes(ui), boxes);
@@ -101,13 +104,11 @@ TEST(OpenCableLink, ReadsWhatTheListerLeavesAndReportsWhatFails) {
 }
 
 // A lister that never ends is ended (and reaped) after 10 s, and the list it left is read.
-TEST(FindCablePort, AHangingListerIsEndedAndItsListRead) {
-    ScratchFolder folder;
+TEST_F(DeviceLinkTest, AHangingListerIsEndedAndItsListRead) {
     folder.Write("Zorvik",
                  "#!/bin/sh\ncd \"$(dirname \"$0\")\"\necho $$ > pid\n"
                  "echo 'USB-SERIAL CH340 (COM4)' > listport.txt\nexec sleep 1000\n",
                  true);
-    MemoryUi ui;
     const auto start = std::chrono::steady_clock::now();
     EXPECT_EQ(FindCablePort(ui, folder.Path()), "COM4");
     EXPECT_GE(std::chrono::steady_clock::now() - start, kListerTimeout - 100ms);
@@ -116,19 +117,49 @@ TEST(FindCablePort, AHangingListerIsEndedAndItsListRead) {
 }
 
 // The real lister finds a simulator's registered terminal and the port opens on it.
-TEST(OpenCableLink, RealZorvikFindsARegisteredSimulator) {
-    ScratchFolder folder;
+TEST_F(DeviceLinkTest, RealZorvikFindsARegisteredSimulator) {
     folder.CopyProgram("Zorvik");
-    std::filesystem::create_directories(folder / "sys/class/tty");
-    setenv("KAVREL_SYSFS_ROOT", (folder / "sys").c_str(), 1);
+    setenv("KAVREL_SYSFS_ROOT", (folder / "no-sys").c_str(), 1);  // no ports but the cable
     setenv("KAVREL_CABLE_REGISTRY", (folder / "registry").c_str(), 1);
-    sim::SimulatedUnit unit;
     cable::CableRegistration registration(unit.SlavePath(), folder / "registry");
-    MemoryUi ui;
-    DeviceLink link(ui, folder.Path());
     EXPECT_EQ(link.OpenCableLink(), 0);
     EXPECT_EQ(folder.Read("listport.txt"), "USB-SERIAL CH340 (" + unit.SlavePath() + ")\n");
     EXPECT_TRUE(link.port.IsDevicePortOpen());
+}
+
+// Without a window the session goes on with wndMain enabled. Either way the end closes the
+// port (one never opened is no trouble) and enables wndMain unless wndInfo stays open.
+TEST_F(DeviceLinkTest, MainWindowRefusesInputDuringTheSessionAndThePortClosesAtTheEnd) {
+    for (bool withoutWindow : {true, false}) {
+        ui.failWindows = withoutWindow;
+        link.session.BeginExchangeSession();
+        EXPECT_EQ(ui.IsMainWindowEnabled(), withoutWindow) << "without a window: " << withoutWindow;
+        ASSERT_TRUE(link.port.OpenDevicePort(unit.SlavePath()));
+        link.session.EndExchangeSession();
+        EXPECT_TRUE(ui.IsMainWindowEnabled());
+        EXPECT_FALSE(link.port.IsDevicePortOpen());
+    }
+    link.session.BeginExchangeSession();
+    ASSERT_TRUE(ui.OpenInfoWindow());
+    link.session.EndExchangeSession();
+    EXPECT_FALSE(ui.IsMainWindowEnabled());
+    EXPECT_FALSE(link.port.IsDevicePortOpen());
+}
+
+TEST_F(DeviceLinkTest, AnimationTurnsFromOneToElevenThenZeroUntilTheSessionEnds) {
+    link.session.BeginExchangeSession();  // the window opens on frame 0
+    for (int wait = 0; wait < 2000 && ui.AnimationFrames().size() < 13; ++wait) {
+        std::this_thread::sleep_for(10ms);
+    }
+    const auto start = std::chrono::steady_clock::now();
+    link.session.EndExchangeSession();
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 1s);
+    const std::vector<int> frames = ui.AnimationFrames();
+    ASSERT_GE(frames.size(), 13u);
+    EXPECT_EQ(std::vector(frames.begin(), frames.begin() + 13),
+              (std::vector{0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 0}));
+    std::this_thread::sleep_for(400ms);
+    EXPECT_EQ(ui.AnimationFrames(), frames) << "a frame changed after the session ended";
 }
 
 }  // namespace
