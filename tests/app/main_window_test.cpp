@@ -1,16 +1,12 @@
-// wndMain as start-up leaves it: window, the 25 controls, list items, states, value bytes,
-// and the digit fields refusing anything but digits.
+// wndMain as start-up leaves it; the form rules as the operator meets them, through real
+// clicks and list choices; the digit fields refusing anything but digits; and which operator
+// actions reach which handler.
 #include <QApplication>
-#include <QCheckBox>
 #include <QClipboard>
-#include <QGroupBox>
-#include <QLabel>
 #include <QLineEdit>
-#include <QPushButton>
-#include <QRadioButton>
-#include <QStyle>
-#include <QStyleOptionButton>
+#include <map>
 
+#include "app/event_dispatch.h"
 #include "shell_fixture.h"
 
 namespace kavrel::testing {
@@ -18,237 +14,149 @@ namespace {
 
 using MainWindowTest = ShellTest;
 
-TEST_F(MainWindowTest, WindowHasTitleFixedClientSizeAndNoMaximiseBox) {
-    MainWindow& window = ui.Main();
-    EXPECT_EQ(window.windowTitle(), QStringLiteral("Конфигуратор Kavrel V2.4"));
-    EXPECT_EQ(window.size(), QSize(396, 278));
-    EXPECT_EQ(window.minimumSize(), window.maximumSize());
-    const Qt::WindowFlags flags = window.windowFlags();
-    EXPECT_FALSE(flags & Qt::WindowMaximizeButtonHint);
-    EXPECT_TRUE(flags & Qt::WindowMinimizeButtonHint);
-    EXPECT_TRUE(flags & Qt::WindowCloseButtonHint);
-    EXPECT_EQ(window.parentWidget(), nullptr);
-}
-
-TEST_F(MainWindowTest, WindowIsCentredOnTheScreen) {
-    const QRect screen = ui.Main().screen()->availableGeometry();
-    const QPoint centre = ui.Main().frameGeometry().center();
-    EXPECT_LE(std::abs(centre.x() - screen.center().x()), 1);
-    EXPECT_LE(std::abs(centre.y() - screen.center().y()), 1);
-}
-
-struct ControlRow {
-    const char* name;
-    const char* kind;
-    const char* caption;
-    QRect geometry;
+// Each control in creation order, which is also the focus order: name | kind | caption
+// (title or text; a list's items) | x,y,width,height | state (checked, or the item chosen),
+// enabled flag and value byte.
+// clang-format off
+const char* const kControls[] = {
+    "frmMode | QGroupBox | Режим | 5,5,110,100 | 0 1 0",
+    "optSlave | QRadioButton | Ведомый | 14,26,90,17 | 1 1 1",
+    "optAutonomous | QRadioButton | Автономный | 14,49,90,17 | 0 1 1",
+    "lblAddress | QLabel | Адрес | 124,23,45,15 | 0 1 0",
+    "strAddress | QLineEdit | 0 | 174,24,35,15 | 0 1 0",
+    "frmIndication | QGroupBox | Индикация | 120,5,165,100 | 0 1 0",
+    "chkCountRed | QCheckBox | Вкл.отсчет по красному | 125,45,155,14 | 1 1 3",
+    "chkCountGreen | QCheckBox | Вкл.отсчет по зеленому | 125,65,155,14 | 1 1 3",
+    "chkIndicationRuAu | QCheckBox | Вкл.индикацию 'РУ' и 'АУ' | 125,85,155,14 | 0 1 3",
+    "frmTest | QGroupBox | Тест | 290,5,100,100 | 0 1 0",
+    "btnTest | QPushButton | Тест | 300,25,84,20 | 0 1 0",
+    "btnReset | QPushButton | Сброс | 300,50,84,20 | 0 1 0",
+    "frmLink | QGroupBox | Связь | 290,110,99,164 | 0 1 0",
+    "btnWrite | QPushButton | Запись | 300,130,84,19 | 0 1 0",
+    "btnRead | QPushButton | Чтение | 300,155,84,19 | 0 1 0",
+    "btnInfo | QPushButton | Инф | 300,180,84,19 | 0 1 0",
+    "btnAbout | QPushButton | О программе | 300,205,84,19 | 0 1 0",
+    "frmSound | QGroupBox | Звук | 5,110,281,164 | 0 1 0",
+    "lblPulseTime | QLabel | Время перехода на частые звук.импульсы | 10,125,220,15 | 0 1 0",
+    "chkSoundOff | QCheckBox | Отключить звуковое сопровождение | 10,165,215,15 | 0 0 0",
+    "lblSoundType | QLabel | Вид звукового сопровождения | 10,185,166,14 | 0 1 0",
+    "cmbSoundType | QComboBox | Сигнал №1,Сигнал №2,Сигнал №3 | 10,200,87,20 | 0 0 1",
+    "cmbPulseTime | QComboBox | Выкл.,3,4,5,6,7,8,9,10,11,12,13,14,15,16,17,18,19,20"
+        " | 10,140,87,20 | 8 1 10",
+    "lblVolume | QLabel | Громкость | 10,230,166,14 | 0 1 0",
+    "strVolume | QLineEdit | 100 | 15,250,35,15 | 0 0 100",
 };
+// clang-format on
 
-// Creation order, which is also the focus order.
-const ControlRow kControls[] = {
-    {"frmMode", "QGroupBox", "Режим", {5, 5, 110, 100}},
-    {"optSlave", "QRadioButton", "Ведомый", {14, 26, 90, 17}},
-    {"optAutonomous", "QRadioButton", "Автономный", {14, 49, 90, 17}},
-    {"lblAddress", "QLabel", "Адрес", {124, 23, 45, 15}},
-    {"strAddress", "QLineEdit", "0", {174, 24, 35, 15}},
-    {"frmIndication", "QGroupBox", "Индикация", {120, 5, 165, 100}},
-    {"chkCountRed", "QCheckBox", "Вкл.отсчет по красному", {125, 45, 155, 14}},
-    {"chkCountGreen", "QCheckBox", "Вкл.отсчет по зеленому", {125, 65, 155, 14}},
-    {"chkIndicationRuAu", "QCheckBox", "Вкл.индикацию 'РУ' и 'АУ'", {125, 85, 155, 14}},
-    {"frmTest", "QGroupBox", "Тест", {290, 5, 100, 100}},
-    {"btnTest", "QPushButton", "Тест", {300, 25, 84, 20}},
-    {"btnReset", "QPushButton", "Сброс", {300, 50, 84, 20}},
-    {"frmLink", "QGroupBox", "Связь", {290, 110, 99, 164}},
-    {"btnWrite", "QPushButton", "Запись", {300, 130, 84, 19}},
-    {"btnRead", "QPushButton", "Чтение", {300, 155, 84, 19}},
-    {"btnInfo", "QPushButton", "Инф", {300, 180, 84, 19}},
-    {"btnAbout", "QPushButton", "О программе", {300, 205, 84, 19}},
-    {"frmSound", "QGroupBox", "Звук", {5, 110, 281, 164}},
-    {"lblPulseTime", "QLabel", "Время перехода на частые звук.импульсы", {10, 125, 220, 15}},
-    {"chkSoundOff", "QCheckBox", "Отключить звуковое сопровождение", {10, 165, 215, 15}},
-    {"lblSoundType", "QLabel", "Вид звукового сопровождения", {10, 185, 166, 14}},
-    {"cmbSoundType", "QComboBox", "Сигнал №1", {10, 200, 87, 20}},
-    {"cmbPulseTime", "QComboBox", "10", {10, 140, 87, 20}},
-    {"lblVolume", "QLabel", "Громкость", {10, 230, 166, 14}},
-    {"strVolume", "QLineEdit", "100", {15, 250, 35, 15}},
-};
-
-QString Caption(QWidget* widget) {
-    if (auto* frame = qobject_cast<QGroupBox*>(widget)) {
-        return frame->title();
-    }
-    if (auto* label = qobject_cast<QLabel*>(widget)) {
-        return label->text();
-    }
-    if (auto* field = qobject_cast<QLineEdit*>(widget)) {
-        return field->text();
-    }
-    if (auto* button = qobject_cast<QAbstractButton*>(widget)) {
-        return button->text();
-    }
-    if (auto* list = qobject_cast<QComboBox*>(widget)) {
-        return list->currentText();
-    }
-    return {};
-}
-
-TEST_F(MainWindowTest, ControlsAreCreatedInOrderWithTheirKindCaptionAndPlace) {
+TEST_F(MainWindowTest, WindowAndItsControlsStartInFocusOrderWithTheirLookStateAndValueByte) {
+    EXPECT_EQ(ui.Main().windowTitle().toStdString(), "Конфигуратор Kavrel V2.4");
+    EXPECT_EQ(ui.Main().size(), QSize(396, 278));
+    EXPECT_EQ(ui.Main().minimumSize(), ui.Main().maximumSize());
+    EXPECT_FALSE(ui.Main().windowFlags() & Qt::WindowMaximizeButtonHint);
     const QList<QWidget*> created =
         ui.Main().Content().findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
     ASSERT_EQ(created.size(), std::ssize(kControls));
-    for (std::size_t i = 0; i < std::size(kControls); ++i) {
-        const ControlRow& row = kControls[i];
-        QWidget* widget = created[static_cast<qsizetype>(i)];
-        SCOPED_TRACE(row.name);
-        EXPECT_EQ(widget->objectName(), QString(row.name));
-        EXPECT_TRUE(widget->inherits(row.kind));
-        EXPECT_EQ(Caption(widget), QString::fromUtf8(row.caption));
-        EXPECT_EQ(widget->geometry(), row.geometry);
-    }
-}
-
-// The room a caption has: the whole width of a text, the part beside the box of an option
-// or check box.
-int CaptionRoom(QWidget* widget) {
-    QStyleOptionButton option;
-    option.initFrom(widget);
-    if (widget->inherits("QCheckBox")) {
-        return widget->style()
-            ->subElementRect(QStyle::SE_CheckBoxContents, &option, widget)
-            .width();
-    }
-    if (widget->inherits("QRadioButton")) {
-        return widget->style()
-            ->subElementRect(QStyle::SE_RadioButtonContents, &option, widget)
-            .width();
-    }
-    return widget->width();
-}
-
-TEST_F(MainWindowTest, EveryCaptionFitsItsControl) {
-    for (QWidget* widget : ui.Main().Content().findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
-        if (widget->inherits("QLabel") || widget->inherits("QAbstractButton")) {
-            EXPECT_LE(widget->fontMetrics().horizontalAdvance(Caption(widget)), CaptionRoom(widget))
-                << widget->objectName().toStdString() << " clips its caption";
+    for (qsizetype i = 0; i < created.size(); ++i) {
+        QWidget* widget = created[i];
+        auto* list = qobject_cast<QComboBox*>(widget);
+        QString caption =
+            widget->property(widget->inherits("QGroupBox") ? "title" : "text").toString();
+        for (int item = 0; list && item < list->count(); ++item) {
+            caption += (item ? "," : "") + list->itemText(item);
         }
+        const QRect place = widget->geometry();
+        EXPECT_EQ(QString::asprintf(
+                      "%s | %s | %s | %d,%d,%d,%d | %d %d %d", qPrintable(widget->objectName()),
+                      widget->metaObject()->className(), qPrintable(caption), place.x(), place.y(),
+                      place.width(), place.height(),
+                      list ? list->currentIndex() : widget->property("checked").toInt(),
+                      widget->isEnabled(), ValueByte(*widget))
+                      .toStdString(),
+                  kControls[i]);
+        EXPECT_EQ(widget->nextInFocusChain(), created.value(i + 1, widget->nextInFocusChain()))
+            << kControls[i];
     }
 }
 
-TEST_F(MainWindowTest, TabWalksTheControlsInCreationOrder) {
-    // Only the enabled controls that take focus are on the walk.
-    const char* expected[] = {"optSlave",      "optAutonomous",     "strAddress", "chkCountRed",
-                              "chkCountGreen", "chkIndicationRuAu", "btnTest",    "btnReset",
-                              "btnWrite",      "btnRead",           "btnInfo",    "btnAbout",
-                              "cmbPulseTime"};
-    QWidget* widget = W(Control::optSlave);
-    for (const char* name : expected) {
-        EXPECT_EQ(widget->objectName(), QString(name));
-        widget = widget->nextInFocusChain();
-        while (widget->focusPolicy() == Qt::NoFocus || !widget->isEnabled()) {
-            widget = widget->nextInFocusChain();
-        }
+TEST_F(MainWindowTest, DigitFieldsRefuseTypedAndPastedNonDigits) {
+    for (auto* field :
+         {static_cast<QLineEdit*>(W(strAddress)), static_cast<QLineEdit*>(W(strVolume))}) {
+        field->setEnabled(true);
+        field->setFocus();
+        field->selectAll();
+        QTest::keyClicks(field, "1a2-b3 +x");
+        QApplication::clipboard()->setText("45ab");  // refused whole
+        QTest::keyClick(field, Qt::Key_V, Qt::ControlModifier);
+        QApplication::clipboard()->setText("45");
+        QTest::keyClick(field, Qt::Key_V, Qt::ControlModifier);
+        EXPECT_EQ(field->text().toStdString(), "12345") << qPrintable(field->objectName());
     }
 }
 
-TEST_F(MainWindowTest, ListsHoldTheirItemsWithTheStartingChoice) {
-    auto* pulseTime = static_cast<QComboBox*>(W(Control::cmbPulseTime));
-    ASSERT_EQ(pulseTime->count(), 19);
-    EXPECT_EQ(pulseTime->itemText(0), QStringLiteral("Выкл."));
-    for (int item = 1; item < 19; ++item) {
-        EXPECT_EQ(pulseTime->itemText(item), QString::number(item + 2));
+TEST_F(MainWindowTest, FormRulesKeepTheValueBytesInStepWithWhatTheControlsShow) {
+    // The operator's clicks and list choices in turn, each with the mode, indication and
+    // pulse-time bytes it leaves. Clicking the chosen option or choosing the chosen item again
+    // changes nothing; a greyed but checked 'РУ'/'АУ' box still counts.
+    const std::tuple<Control, int, int, int, int> steps[] = {
+        {chkCountRed, 0, 1, 2, 10},       {chkCountGreen, 0, 1, 0, 10},
+        {chkIndicationRuAu, 0, 1, 4, 10}, {chkCountRed, 0, 1, 5, 10},
+        {chkCountGreen, 0, 1, 7, 10},     {optAutonomous, 0, 2, 7, 10},
+        {optAutonomous, 0, 2, 7, 10},     {chkCountRed, 0, 2, 6, 10},
+        {optSlave, 0, 1, 6, 10},          {optSlave, 0, 1, 6, 10},
+        {cmbPulseTime, 0, 1, 6, 255},     {cmbPulseTime, 0, 1, 6, 255},
+        {cmbPulseTime, 1, 1, 6, 3},       {cmbPulseTime, 18, 1, 6, 20}};
+    QTest::keyClicks(W(strAddress), "42");
+    for (const auto& [control, item, mode, indication, pulseTime] : steps) {
+        control == cmbPulseTime ? Choose(W(control), item) : Click(W(control));
+        EXPECT_EQ(std::tuple(ui.ValueByte(optSlave), ui.ValueByte(optAutonomous),
+                             ui.ValueByte(chkCountRed), ui.ValueByte(chkCountGreen),
+                             ui.ValueByte(chkIndicationRuAu), ui.ValueByte(cmbPulseTime),
+                             ui.IsEnabled(strAddress), ui.IsEnabled(chkIndicationRuAu)),
+                  std::tuple(mode, mode, indication, indication, indication, pulseTime, mode == 1,
+                             mode == 1))
+            << "after " << qPrintable(W(control)->objectName()) << " " << item;
     }
-    EXPECT_EQ(pulseTime->currentIndex(), 8);
-    EXPECT_FALSE(pulseTime->isEditable());
-
-    auto* soundType = static_cast<QComboBox*>(W(Control::cmbSoundType));
-    ASSERT_EQ(soundType->count(), 3);
-    EXPECT_EQ(soundType->itemText(0), QStringLiteral("Сигнал №1"));
-    EXPECT_EQ(soundType->itemText(1), QStringLiteral("Сигнал №2"));
-    EXPECT_EQ(soundType->itemText(2), QStringLiteral("Сигнал №3"));
-    EXPECT_EQ(soundType->currentIndex(), 0);
-    EXPECT_FALSE(soundType->isEditable());
+    EXPECT_EQ(ui.Text(strAddress), "042");  // typed after the "0" already there
 }
 
-TEST_F(MainWindowTest, StartsInSlaveModeWithBothCountdownsAndSoundControlsGreyed) {
-    struct Expected {
-        Control control;
-        int state;
-        bool enabled;
-        int valueByte;
-    };
-    const Expected expected[] = {
-        {Control::optSlave, 1, true, 1},      {Control::optAutonomous, 0, true, 1},
-        {Control::strAddress, 0, true, 0},    {Control::chkCountRed, 1, true, 3},
-        {Control::chkCountGreen, 1, true, 3}, {Control::chkIndicationRuAu, 0, true, 3},
-        {Control::cmbPulseTime, 8, true, 10}, {Control::chkSoundOff, 0, false, 0},
-        {Control::cmbSoundType, 0, false, 1}, {Control::strVolume, 0, false, 100},
-        {Control::btnTest, 0, true, 0},       {Control::btnReset, 0, true, 0},
-        {Control::btnWrite, 0, true, 0},      {Control::btnRead, 0, true, 0},
-        {Control::btnInfo, 0, true, 0},       {Control::btnAbout, 0, true, 0},
-    };
-    for (const Expected& row : expected) {
-        SCOPED_TRACE(static_cast<int>(row.control));
-        EXPECT_EQ(ui.State(row.control), row.state);
-        EXPECT_EQ(ui.IsEnabled(row.control), row.enabled);
-        EXPECT_EQ(ui.ValueByte(row.control), row.valueByte);
+TEST(EventDispatch, EachUserActionRunsOnlyItsHandlerAndChangesFromCodeOrRefusedInputRunNone) {
+    std::map<int, int> runs;  // outlives ui, whose closing may still run handlers
+    QtUserInterface ui(TestImages());
+    HandlerTable table;
+    for (int control = 0; control <= static_cast<int>(strVolume); ++control) {
+        table[static_cast<Control>(control)] = [&runs, control] { ++runs[control]; };
     }
-    EXPECT_EQ(ui.Text(Control::strAddress), "0");
-    EXPECT_EQ(ui.Text(Control::strVolume), "100");
-    EXPECT_TRUE(ui.IsMainWindowEnabled());
-}
-
-TEST_F(MainWindowTest, ControlsKeepTheirOwnEnabledFlagWhileTheWindowRefusesInput) {
+    ConnectHandlers(ui.Main(), table);
+    ui.Main().ShowCentredOnScreen();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&ui.Main()));
+    for (Control control :
+         {optAutonomous, optSlave, strAddress, chkCountRed, chkCountGreen, chkIndicationRuAu,
+          btnTest, btnReset, btnWrite, btnRead, btnInfo, btnAbout, cmbPulseTime}) {
+        QWidget* widget = ui.Main().Widget(control);
+        runs.clear();
+        // An edit of the address, without a change of focus; a choice in the list; a click.
+        control == strAddress     ? QTest::keyClick(widget, '5')
+        : control == cmbPulseTime ? Choose(widget, 3)
+                                  : Click(widget);
+        EXPECT_EQ(runs, (std::map<int, int>{{static_cast<int>(control), 1}}))
+            << qPrintable(widget->objectName());
+    }
+    runs.clear();
+    for (Control control :
+         {optAutonomous, optSlave, chkCountRed, chkIndicationRuAu, chkSoundOff, cmbSoundType}) {
+        ui.SetState(control, 1 - ui.State(control));
+    }
+    ui.SetState(cmbPulseTime, 3);
+    ui.SetText(strAddress, "17");
+    ui.SetText(strVolume, "50");
+    EXPECT_EQ(ui.Text(cmbPulseTime), "5");
     ui.SetMainWindowEnabled(false);
-    EXPECT_FALSE(ui.IsMainWindowEnabled());
-    EXPECT_TRUE(ui.IsEnabled(Control::btnRead));
-    EXPECT_FALSE(ui.IsEnabled(Control::strVolume));
-    ui.SetMainWindowEnabled(true);
-    EXPECT_TRUE(ui.IsMainWindowEnabled());
-    EXPECT_FALSE(ui.IsEnabled(Control::strVolume));  // still greyed on its own
-    EXPECT_TRUE(W(Control::btnRead)->isEnabled());
+    Click(ui.Main().Widget(btnRead));
+    Click(ui.Main().Widget(chkCountRed));
+    QTest::keyClicks(ui.Main().Widget(strAddress), "12");
+    EXPECT_TRUE(runs.empty());
+    EXPECT_EQ(ui.State(chkCountRed), 1);  // as the code above left it
 }
-
-TEST_F(MainWindowTest, ClosingWhileIdleIsAcceptedAndRefusedWhileBusy) {
-    ui.SetMainWindowEnabled(false);
-    EXPECT_FALSE(ui.Main().close());
-    EXPECT_TRUE(ui.Main().isVisible());
-    ui.SetMainWindowEnabled(true);
-    EXPECT_TRUE(ui.Main().close());
-    EXPECT_FALSE(ui.Main().isVisible());
-}
-
-class DigitFieldTest : public ShellTest, public ::testing::WithParamInterface<Control> {};
-
-TEST_P(DigitFieldTest, TypedNonDigitsAreRefused) {
-    auto* field = static_cast<QLineEdit*>(W(GetParam()));
-    field->setEnabled(true);
-    field->clear();
-    field->setFocus();
-    QTest::keyClicks(field, "1a2-b3 +x");
-    EXPECT_EQ(field->text(), QStringLiteral("123"));
-}
-
-TEST_P(DigitFieldTest, PastedTextWithNonDigitsIsRefusedAndDigitsAreTaken) {
-    auto* field = static_cast<QLineEdit*>(W(GetParam()));
-    field->setEnabled(true);
-    field->setText("7");
-    field->setFocus();
-    field->end(false);
-    QApplication::clipboard()->setText("12ab");
-    QTest::keyClick(field, Qt::Key_V, Qt::ControlModifier);
-    EXPECT_EQ(field->text(), QStringLiteral("7"));
-    QApplication::clipboard()->setText("45");
-    QTest::keyClick(field, Qt::Key_V, Qt::ControlModifier);
-    EXPECT_EQ(field->text(), QStringLiteral("745"));
-}
-
-INSTANTIATE_TEST_SUITE_P(BothDigitFields, DigitFieldTest,
-                         ::testing::Values(Control::strAddress, Control::strVolume),
-                         [](const auto& testCase) {
-                             return testCase.param == Control::strAddress
-                                        ? std::string("strAddress")
-                                        : std::string("strVolume");
-                         });
 
 }  // namespace
 }  // namespace kavrel::testing

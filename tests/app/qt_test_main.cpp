@@ -2,14 +2,13 @@
 // offscreen unless the caller chose a platform (test discovery runs without CTest's
 // environment).
 #include <gtest/gtest.h>
+#include <stdlib.h>
 
 #include <QApplication>
 
 int main(int argc, char* argv[]) {
     ::testing::InitGoogleTest(&argc, argv);
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    }
+    setenv("QT_QPA_PLATFORM", "offscreen", /*overwrite=*/0);
     QApplication application(argc, argv);
     return RUN_ALL_TESTS();
 }
