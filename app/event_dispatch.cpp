@@ -32,8 +32,9 @@ class FocusWatcher final : public QObject {
 }  // namespace
 
 void ConnectHandlers(MainWindow& window, const HandlerTable& handlers) {
-    for (const auto& [control, handler] : handlers) {
-        QWidget* widget = window.Widget(control);
+    for (const auto& entry : handlers) {
+        const auto& handler = entry.second;  // a plain name: lambdas capture it by copy
+        QWidget* widget = window.Widget(entry.first);
         if (auto* button = qobject_cast<QAbstractButton*>(widget)) {
             QObject::connect(button, &QAbstractButton::clicked, button, [handler] { handler(); });
         } else if (auto* list = qobject_cast<QComboBox*>(widget)) {

@@ -17,8 +17,6 @@
 
 #include "link/user_interface.h"
 
-extern char** environ;
-
 namespace kavrel {
 
 namespace {

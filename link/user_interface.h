@@ -36,7 +36,7 @@ enum class MessageIcon { Error, Warning };
 // the real program, the tests implement it in memory. All calls but ShowAnimationFrame
 // come from the user-interface thread.
 class UserInterface {
-public:
+  public:
     virtual ~UserInterface() = default;
 
     // --- the form ---

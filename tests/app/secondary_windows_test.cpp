@@ -58,7 +58,7 @@ TEST_F(SecondaryWindowTest, MessageBoxShowsItsIconTitleTextAndOneOkButton) {
         {MessageIcon::Warning, QMessageBox::Warning, "Внимание!", "Запись невозможна."}};
     for (const auto& [icon, shown, title, text] : cases) {
         bool inspected = false;
-        QTimer::singleShot(0, [&] {
+        QTimer::singleShot(0, [&, shown = shown, title = title, text = text] {
             auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
             ASSERT_NE(box, nullptr);
             inspected = true;
