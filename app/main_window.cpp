@@ -14,6 +14,7 @@
 #include <optional>
 
 #include "app/dialog_font.h"
+#include "config/settings_coding.h"
 #include "config/startup_form.h"
 
 namespace kavrel {
@@ -140,8 +141,8 @@ void MainWindow::PutIntoInitialState() {
 
     auto* pulseTime = static_cast<QComboBox*>(Widget(Control::cmbPulseTime));
     pulseTime->addItem(QStringLiteral("Выкл."));
-    for (int seconds = 3; seconds <= 20; ++seconds) {
-        pulseTime->addItem(QString::number(seconds));
+    for (int pulseTimeByte = kPulseTimeMin; pulseTimeByte <= kPulseTimeMax; ++pulseTimeByte) {
+        pulseTime->addItem(QString::number(pulseTimeByte));
     }
     pulseTime->setCurrentIndex(startup::kPulseTimeItem);
 

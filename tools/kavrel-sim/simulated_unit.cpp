@@ -9,6 +9,9 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <map>
+#include <mutex>
+#include <optional>
 #include <stop_token>
 #include <system_error>
 #include <thread>

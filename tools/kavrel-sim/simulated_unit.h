@@ -2,10 +2,7 @@
 
 #include <chrono>
 #include <cstdint>
-#include <map>
 #include <memory>
-#include <mutex>
-#include <optional>
 #include <string>
 #include <vector>
 
