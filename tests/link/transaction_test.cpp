@@ -75,6 +75,7 @@ TEST_F(TransactionTest, EachBadAnswerFailsThreeIdenticalAttemptsWithOneBox) {
         {sim::FaultKind::BadStartByte, kBadStartByte, "Некорректный ответ.Ошибка №5"},
         {sim::FaultKind::BadChecksum, kBadChecksum, "Некорректный ответ.Ошибка №6"},
         {sim::FaultKind::OneByte, kBadLength, "Некорректный ответ.Ошибка №7"},
+        {sim::FaultKind::Noise, kBadStartByte, "Некорректный ответ.Ошибка №5"},  // 90 bytes
     };
     for (const auto& [fault, code, text] : cases) {
         SCOPED_TRACE(text);
@@ -153,13 +154,19 @@ TEST_F(TransactionTest, RequestsCarryTheirChecksumAndStopAtNinetyBytes) {
     EXPECT_EQ(link_.RequestBuffer()[89], 1);
 }
 
-TEST_F(TransactionTest, AUnitThatHangsUpIsWaitedOutWithoutSpinning) {
-    unit_.reset();  // the line hangs up under the open port
+// The cable comes out while the unit should be answering: the line hangs up under the
+// open port, the later attempts reach nobody, and waiting for them costs no CPU.
+TEST_F(TransactionTest, ACablePulledMidTransactionEndsInNoResponseWithoutSpinning) {
+    unit_->AddFault({kGetClass, sim::FaultKind::PullCable, 0, -1, 100});
     const auto start = std::chrono::steady_clock::now();
     const std::clock_t cpuBefore = std::clock();
     EXPECT_EQ(Ask(kGetClass).first, kNoResponse);
-    EXPECT_LT(std::chrono::steady_clock::now() - start, 5s);
+    EXPECT_EQ(Ask(kGetVersion).first, kNoResponse);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 10s);
     EXPECT_LT(std::clock() - cpuBefore, CLOCKS_PER_SEC / 2);  // waiting, not polling
+    EXPECT_EQ(unit_->LoggedCommands(), std::vector<uint8_t>{kGetClass});
+    EXPECT_EQ(TakeBox(), "2 boxes");
+    EXPECT_TRUE(port_.IsDevicePortOpen());  // closing it is the session's business
 }
 
 }  // namespace

@@ -38,8 +38,8 @@ constexpr const char* kUsage =
     "  --fault CMD:KIND[:PARAM[:TIMES[:DELAY]]]\n"
     "                    CMD is a command code or 'any'; KIND is one of no-answer, delay,\n"
     "                    split, bad-start, bad-checksum, one-byte, over-long, stale-after,\n"
-    "                    refuse, read-back-differs; TIMES -1 (default) for every answer;\n"
-    "                    DELAY ms before the answer begins (0)\n"
+    "                    refuse, read-back-differs, noise, pull-cable; TIMES -1 (default)\n"
+    "                    for every answer; DELAY ms before the answer (or the pull) (0)\n"
     "  --no-register     do not show the terminal to the port lister as a cable\n"
     "  --help            this text\n";
 
@@ -82,6 +82,8 @@ std::optional<Fault> ParseFault(std::string_view text) {
         {"stale-after", FaultKind::StaleAfter},
         {"refuse", FaultKind::Refuse},
         {"read-back-differs", FaultKind::ReadBackDiffers},
+        {"noise", FaultKind::Noise},
+        {"pull-cable", FaultKind::PullCable},
     };
     const auto parts = SplitColons(text);
     if (parts.size() < 2 || parts.size() > 5) {

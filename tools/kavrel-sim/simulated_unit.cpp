@@ -12,6 +12,7 @@
 #include <map>
 #include <mutex>
 #include <optional>
+#include <random>
 #include <stop_token>
 #include <system_error>
 #include <thread>
@@ -29,6 +30,7 @@ using namespace std::chrono_literals;
 constexpr auto kPartialRequestTimeout = 100ms;
 constexpr auto kStaleJunkDelay = 20ms;
 constexpr uint8_t kStaleJunkByte = 0x55;
+constexpr int kNoiseLength = 90;
 
 void MakeRaw(int fd) {
     termios line{};
@@ -64,8 +66,10 @@ struct SimulatedUnit::Impl {
         std::vector<uint8_t> bytes;
         Clock::duration followAfter{};
         std::vector<uint8_t> followUp;
+        bool pullCable = false;  // after the bytes, the line goes dead
     };
     std::multimap<Clock::time_point, Output> outbox;
+    std::minstd_rand noise{0x4B4156};
 
     std::jthread thread;  // last member: started after the rest exists
 
@@ -73,6 +77,8 @@ struct SimulatedUnit::Impl {
     void Queue(Clock::time_point when, std::vector<uint8_t> bytes);
     void Run(const std::stop_token& stop);
     void SendDue(Clock::time_point now, Clock::time_point& next);
+    void PullCable();
+    std::vector<uint8_t> Noise(int length);
     void HandleRequest(std::vector<uint8_t> frame, Clock::time_point arrived);
     std::optional<Fault> TakeFault(uint8_t command);
 };
@@ -95,16 +101,44 @@ void SimulatedUnit::Impl::SendDue(Clock::time_point now, Clock::time_point& next
         }
     }
     for (auto& output : due) {
+        if (master < 0) {
+            return;  // the cable is out: nothing more reaches the line
+        }
         // The pty queue holds kilobytes; what does not fit (nobody reads) is lost, as on
         // a line with nobody listening.
         [[maybe_unused]] const ssize_t written =
             write(master, output.bytes.data(), output.bytes.size());
-        if (!output.followUp.empty()) {
+        if (output.pullCable) {
+            PullCable();
+        } else if (!output.followUp.empty()) {
             const auto when = Clock::now() + output.followAfter;
             Queue(when, std::move(output.followUp));
             next = std::min(next, when);
         }
     }
+}
+
+// Both of our ends close, so the configurator's end reads as hung up, like a serial
+// adapter that was unplugged.
+void SimulatedUnit::Impl::PullCable() {
+    for (int* fd : {&master, &slave}) {
+        if (*fd >= 0) {
+            close(*fd);
+            *fd = -1;
+        }
+    }
+}
+
+std::vector<uint8_t> SimulatedUnit::Impl::Noise(int length) {
+    std::uniform_int_distribution<int> byte(0, 255);
+    std::vector<uint8_t> bytes(static_cast<size_t>(length > 0 ? length : kNoiseLength));
+    for (auto& b : bytes) {
+        b = static_cast<uint8_t>(byte(noise));
+    }
+    if (bytes[0] == kUnitStartByte) {
+        bytes[0] = static_cast<uint8_t>(~kUnitStartByte);
+    }
+    return bytes;
 }
 
 std::optional<Fault> SimulatedUnit::Impl::TakeFault(uint8_t command) {
@@ -148,11 +182,15 @@ void SimulatedUnit::Impl::HandleRequest(std::vector<uint8_t> frame, Clock::time_
             data = static_cast<uint8_t>(*data + 1);
         }
     }
+    const auto start = arrived + std::chrono::milliseconds(fault ? fault->startDelay : 0);
+    if (kind == FaultKind::PullCable) {
+        outbox.emplace(start, Output{{}, {}, {}, true});
+        return;
+    }
     if (!data || kind == FaultKind::NoAnswer) {
         return;
     }
     std::vector<uint8_t> answer = AnswerFrame(*data);
-    const auto start = arrived + std::chrono::milliseconds(fault ? fault->startDelay : 0);
     switch (kind) {
         case FaultKind::Delay:
             outbox.emplace(start + std::chrono::milliseconds(param),
@@ -175,6 +213,9 @@ void SimulatedUnit::Impl::HandleRequest(std::vector<uint8_t> frame, Clock::time_
             break;
         case FaultKind::OverLong:
             answer = OverLongFrame(*data, static_cast<size_t>(std::max(param, 4)));
+            break;
+        case FaultKind::Noise:
+            answer = Noise(param);
             break;
         case FaultKind::StaleAfter:
             outbox.emplace(start,

@@ -40,6 +40,10 @@ enum class FaultKind {
     Refuse,           // data byte `param` instead of the acknowledgement 26 (writes and
                       // actions only; the write is not stored)
     ReadBackDiffers,  // a read of a setting answers the stored value + 1 (mod 256)
+    Noise,            // answers `param` bytes of noise (90 when not given) in one burst;
+                      // the first byte is never 0x6E, so no noise passes for an answer
+    PullCable,        // `startDelay` ms after the request the unit closes its side of the
+                      // line, as a pulled cable does, and answers nothing ever after
 };
 
 inline constexpr int kAnyCommand = -1;
