@@ -1,8 +1,10 @@
 #include "link/bibl_com.h"
 
+#include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/stat.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -10,8 +12,6 @@
 #include <algorithm>
 #include <array>
 #include <cerrno>
-#include <fstream>
-#include <iterator>
 #include <thread>
 #include <vector>
 
@@ -28,6 +28,7 @@ constexpr std::array<std::string_view, 2> kCableDescriptions = {
     "USB-SERIAL CH340",
 };
 constexpr auto kFallbackPollInterval = std::chrono::milliseconds(10);
+constexpr size_t kFirstReadBytes = 4096;
 
 // Waits for the child to end, at most `limit`; true when it has ended (not yet reaped).
 bool WaitForExit(pid_t pid, std::chrono::milliseconds limit) {
@@ -61,6 +62,30 @@ bool WaitForExit(pid_t pid, std::chrono::milliseconds limit) {
         }
         std::this_thread::sleep_for(kFallbackPollInterval);
     }
+}
+
+// Reads until the end of the file or `limit` bytes; nothing on a read error.
+std::optional<std::string> ReadAtMost(int fd, size_t sizeHint, size_t limit) {
+    std::string bytes(std::clamp(sizeHint + 1, kFirstReadBytes, limit), '\0');
+    size_t used = 0;
+    while (used < limit) {
+        if (used == bytes.size()) {
+            bytes.resize(std::min(bytes.size() * 2, limit));  // the file has grown
+        }
+        const ssize_t n = read(fd, bytes.data() + used, bytes.size() - used);
+        if (n == 0) {
+            break;
+        }
+        if (n < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            return std::nullopt;
+        }
+        used += static_cast<size_t>(n);
+    }
+    bytes.resize(used);
+    return bytes;
 }
 
 void Reap(pid_t pid) {
@@ -110,6 +135,26 @@ bool RunAndWait(const std::string& path) {
     return true;
 }
 
+std::optional<std::string> ReadPortList(const std::string& path) {
+    // Looked at before it is opened: opening a device can itself act (a serial line raises
+    // its modem lines), and opening a FIFO would release a writer waiting for a reader.
+    struct stat info {};
+    if (stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) {
+        return std::nullopt;
+    }
+    const int fd = open(path.c_str(), O_RDONLY | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        return std::nullopt;
+    }
+    std::optional<std::string> bytes;
+    // The name may have been given to something else between the look and the open.
+    if (fstat(fd, &info) == 0 && S_ISREG(info.st_mode)) {
+        bytes = ReadAtMost(fd, static_cast<size_t>(info.st_size), kMaxPortListBytes);
+    }
+    close(fd);
+    return bytes;
+}
+
 std::string PortNameFromList(std::string_view listBytes) {
     std::string result;
     size_t position = 0;
@@ -147,12 +192,8 @@ std::string FindCablePort(UserInterface& ui, const std::string& folder) {
                        "При открытии файла \"" + std::string(kListerName) + "\" возникла ошибка");
         return {};
     }
-    std::ifstream list(folder + std::string(kListName), std::ios::binary);
-    if (!list) {
-        return {};
-    }
-    const std::string bytes{std::istreambuf_iterator<char>(list), std::istreambuf_iterator<char>()};
-    return PortNameFromList(bytes);
+    const auto list = ReadPortList(folder + std::string(kListName));
+    return list ? PortNameFromList(*list) : std::string();
 }
 
 }  // namespace kavrel

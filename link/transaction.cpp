@@ -9,6 +9,7 @@
 #include <thread>
 
 #include "link/device_port.h"
+#include "link/response_receiver.h"
 #include "link/user_interface.h"
 
 namespace kavrel {
@@ -16,12 +17,6 @@ namespace kavrel {
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-// How far past the silence limit the receive worker sleeps, so that when it wakes the line
-// has been silent for more than kResponseSilence.
-constexpr auto kSilenceMargin = 100us;
-// A receive worker that has received nothing waits for its first byte until stopped.
-constexpr auto kWaitForFirstByte = std::chrono::hours(1);
 
 const std::string kFailedCommand = "Выполнить команду не удалось!!!\n";
 
@@ -42,44 +37,13 @@ std::string FailureText(int32_t code) {
 }
 
 // What a worker hands back to the main thread once it has ended.
-struct Received {
-    FrameBuffer bytes{};
-    int32_t length = 0;
-    Clock::time_point lastByte{};
+struct Received : ReceivedResponse {
     Clock::time_point end{};
 };
 
 void SendRequestWorker(DevicePort& port, const FrameBuffer& request, int32_t length) {
     if (port.IsDevicePortOpen()) {
         port.WriteBytes(request.data(), length);
-    }
-}
-
-// Collects bytes one at a time until the line has been silent for more than 3 ms after the
-// last one, or until stopped. It waits on the port, so an idle line costs no CPU.
-void ReceiveResponseWorker(DevicePort& port, const std::stop_token& stop, Received& out) {
-    bool received = false;
-    while (!stop.stop_requested()) {
-        uint8_t byte = 0;
-        if (port.AvailableBytes() > 0 && port.ReadBytes(&byte, 1) == 1) {
-            if (out.length < kMaxFrameLength) {
-                out.bytes[out.length++] = byte;
-            }
-            out.lastByte = Clock::now();
-            received = true;
-            continue;
-        }
-        if (!received) {
-            port.WaitReadable(kWaitForFirstByte, stop);
-            continue;
-        }
-        // The queue was looked at just above, after any late wake-up: a silence this long
-        // really ends the response.
-        const auto silent = Clock::now() - out.lastByte;
-        if (silent > kResponseSilence) {
-            break;
-        }
-        port.WaitReadable(kResponseSilence - silent + kSilenceMargin, stop);
     }
 }
 

@@ -1,11 +1,11 @@
 #pragma once
 
-#include <array>
 #include <chrono>
 #include <cstdint>
 #include <memory>
 
 #include "link/frame.h"
+#include "link/response_receiver.h"
 
 namespace kavrel {
 
@@ -24,8 +24,6 @@ enum TransactionResult : int32_t {
     kBadLength = 7,
     kCancelledByUser = 8,
 };
-
-using FrameBuffer = std::array<uint8_t, kFrameBufferSize>;
 
 // Request/response exchanges with the device: one request frame, up to three attempts,
 // each with a send and a receive worker supervised from the user-interface thread.
