@@ -1,0 +1,99 @@
+// libFuzzer target: the port list as any program might leave it. The input is written to a
+// file in a scratch folder, read back as the configurator reads its list, and the port name
+// taken from it. The name is only looked at, never opened: it could name a real terminal.
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+#include "link/bibl_com.h"
+
+namespace {
+
+[[noreturn]] void Fail(const char* what) {
+    std::fprintf(stderr, "fuzz-port-list: %s\n", what);
+    std::abort();
+}
+
+void Require(bool holds, const char* what) {
+    if (!holds) {
+        Fail(what);
+    }
+}
+
+// A folder of this process's own, removed when the run ends normally.
+struct ScratchList {
+    ScratchList() {
+        folder = std::filesystem::temp_directory_path() / "kavrel-fuzz-XXXXXX";
+        Require(mkdtemp(folder.data()) != nullptr, "mkdtemp failed");
+        path = folder + "/listport.txt";
+    }
+    ~ScratchList() {
+        std::error_code ignored;
+        std::filesystem::remove_all(folder, ignored);
+    }
+    std::string folder;
+    std::string path;
+};
+
+void WriteFile(const std::string& path, const uint8_t* bytes, size_t count) {
+    const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    Require(fd >= 0, "cannot create the list");
+    while (count > 0) {
+        const ssize_t n = write(fd, bytes, count);
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        Require(n > 0, "cannot write the list");
+        bytes += n;
+        count -= static_cast<size_t>(n);
+    }
+    close(fd);
+}
+
+// Whether some line (lines end at CR, LF or NUL) names a cable and has its first "(" and
+// its first ")" around exactly this name.
+bool SomeCableLineBrackets(std::string_view list, std::string_view name) {
+    size_t begin = 0;
+    while (begin <= list.size()) {
+        const size_t end =
+            std::min(list.find_first_of(std::string_view("\r\n\0", 3), begin), list.size());
+        const std::string_view line = list.substr(begin, end - begin);
+        const bool namesCable = line.find("PROLIFIC USB-TO-SERIAL COMM PORT") != line.npos ||
+                                line.find("USB-SERIAL CH340") != line.npos;
+        const size_t open = line.find('(');
+        if (namesCable && open != line.npos && line.find(')') == open + 1 + name.size() &&
+            line.substr(open + 1, name.size()) == name) {
+            return true;
+        }
+        begin = end + 1;
+    }
+    return false;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    static const ScratchList scratch;
+    WriteFile(scratch.path, data, size);
+
+    const auto list = kavrel::ReadPortList(scratch.path);
+    Require(list.has_value(), "a regular list could not be read");
+    Require(*list == std::string_view(reinterpret_cast<const char*>(data), size),
+            "the list read differs from the file");
+
+    const std::string name = kavrel::PortNameFromList(*list);
+    Require(name.find_first_of(std::string_view("\r\n\0)", 4)) == std::string::npos,
+            "the name holds a line end, a NUL or a \")\"");
+    if (!name.empty()) {
+        Require(SomeCableLineBrackets(*list, name),
+                "the name is not bracketed on a line that names a cable");
+    }
+    return 0;
+}
