@@ -33,9 +33,10 @@ run() {
         -artifact_prefix="$artifacts" "$@" "$work/$target" >"$log" 2>&1 || status=$?
 
     local execs rate cov crash
+    # A run that fails on its first input prints no statistics: nothing found is no error.
     execs="$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -1)"
     rate="$(sed -n 's/^stat::average_exec_per_sec: *//p' "$log" | tail -1)"
-    cov="$(grep -o 'cov: [0-9]*' "$log" | tail -1 | cut -d' ' -f2)"
+    cov="$( (grep -o 'cov: [0-9]*' "$log" || true) | tail -1 | cut -d' ' -f2)"
     crash="$(sed -n 's/.*Test unit written to //p' "$log" | tail -1)"
     if grep -qE 'ERROR: (AddressSanitizer|LeakSanitizer|libFuzzer)|runtime error:|ALARM:' "$log"; then
         status=$((status == 0 ? 1 : status))
