@@ -46,6 +46,10 @@ class MemoryUi : public UserInterface {
         return true;
     }
     bool IsInfoWindowOpen() const override { return infoOpen_; }
+    void CloseInfoWindow() {  // the operator's "OK"
+        infoOpen_ = false;
+        mainEnabled_ = true;
+    }
 
     bool OpenExchangeWindow() override {
         if (failWindows) {
