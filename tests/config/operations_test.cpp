@@ -67,8 +67,11 @@ TEST_F(OperationsTest, WriteInAutonomousModeLeavesTheAddressAlone) {
 
 TEST_F(OperationsTest, WriteChecksTheAddressBeforeSendingAnything) {
     // Mode, text, and the address written or -1 when the write is refused.
-    for (const auto& [mode, text, sent] :
-         {std::tuple{1, "254", 254}, {1, "", 0}, {2, "255", -1}, {2, "300", -1}}) {
+    for (const auto& [mode, text, sent] : {std::tuple{1, "254", 254},
+                                           {1, "", 0},
+                                           {2, "255", -1},
+                                           {2, "300", -1},
+                                           {1, "1234567890123456789012345678901234567890", -1}}) {
         SCOPED_TRACE(text);
         unit.ClearLog();
         ui.messages.clear();
@@ -82,6 +85,7 @@ TEST_F(OperationsTest, WriteChecksTheAddressBeforeSendingAnything) {
         if (sent >= 0) {
             EXPECT_TRUE(Received(unit, 44, sent));
         } else {
+            EXPECT_EQ(ui.ValueByte(Control::strAddress), 255);
             EXPECT_TRUE(unit.Log().empty());
             ExpectOnlyMessage(MessageIcon::Warning, "Внимание!",
                               "Запись невозможна.\nУстановлен некорректный адрес\nИсправьте "
@@ -129,6 +133,25 @@ TEST_F(OperationsTest, AnotherDeviceClassBlocksReadWriteTestAndReset) {
                           "Конфигуратор не совместим с устройством! Класс уст. 3,а класс "
                           "конфигуратора 2");
     }
+    EXPECT_EQ(unit.CommitCount(), 0);
+}
+
+// Every answer is 90 bytes of noise: each operation stops at its first command with one
+// box, and nothing on the form or in the unit changes.
+TEST_F(OperationsTest, AUnitAnsweringNoiseStopsEveryOperationAtItsFirstCommand) {
+    unit.AddFault({.kind = sim::FaultKind::Noise, .param = 90});
+    const std::string textBefore = ui.Text(Control::strAddress);
+    for (Operation operation : {ReadSettings, WriteSettings, ShowDeviceInfo, RunTest, RunReset}) {
+        unit.ClearLog();
+        ui.messages.clear();
+        operation(link);
+        EXPECT_EQ(unit.LoggedCommands().size(), 3u);  // three attempts of one request
+        ExpectOnlyMessage(MessageIcon::Error, "Ошибка",
+                          "Выполнить команду не удалось!!!\nНекорректный ответ.Ошибка №5");
+        EXPECT_FALSE(link.port.IsDevicePortOpen());
+    }
+    EXPECT_FALSE(ui.IsInfoWindowOpen());
+    EXPECT_EQ(ui.Text(Control::strAddress), textBefore);
     EXPECT_EQ(unit.CommitCount(), 0);
 }
 

@@ -94,7 +94,10 @@ TEST_F(ShellEndToEndTest, WriteButtonSendsTheFormAndAClickedBoxRecodesTheIndicat
 }
 
 TEST_F(ShellEndToEndTest, AddressFieldEditsDecideWhatTheWriteSends) {
-    TypeAddress("300");
+    const QString fortyDigits = QString("1234567890").repeated(4);
+    TypeAddress(fortyDigits);  // kept whole, read as out of range
+    EXPECT_EQ(Ui().Text(Control::strAddress), fortyDigits.toStdString());
+    EXPECT_EQ(Ui().ValueByte(Control::strAddress), 255);
     Click(Control::btnWrite);
     EXPECT_TRUE(unit.Log().empty());
     ASSERT_EQ(messages.size(), 1);
