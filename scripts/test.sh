@@ -1,12 +1,26 @@
 #!/usr/bin/env bash
-# Builds everything and runs every test: the whole suite offscreen, then the
-# toolkit-free suites (link, configuration, Zorvik, simulator) again under ThreadSanitizer.
+# Builds everything and runs every test:
+#   1. the whole suite offscreen, then the fault soak alone (60 s);
+#   2. the whole suite again, soak included (30 s), under Address and UB sanitizers;
+#   3. the toolkit-free suites (link, configuration, Zorvik, simulator) under ThreadSanitizer;
+#   4. each fuzz target for FUZZ_SECONDS (60 s).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
-cmake --preset default
-cmake --build --preset default -j"$(nproc)"
+
+build() {
+    cmake --preset "$1"
+    cmake --build --preset "$1" -j"$(nproc)"
+}
+
+build default
 ctest --preset default
-cmake --preset tsan
-cmake --build --preset tsan -j"$(nproc)"
+ctest --preset soak
+
+build asan
+ctest --preset asan
+
+build tsan
 ctest --preset tsan
+
+scripts/fuzz.sh
