@@ -140,11 +140,13 @@ bool DevicePort::OpenDevicePort(std::string_view name) {
     if (fd < 0) {
         return false;
     }
+    // Our own controlling terminal ("tty", or the terminal we were started from) is the
+    // operator's, never a cable: it is refused before its line is touched.
     // TIOCEXCL does not hold for root, so the flock is what keeps a second opener out; it
     // comes before the line settings, so a refused opener never disturbs the holder's line.
     const bool usable = fstat(fd, &info) == 0 && S_ISCHR(info.st_mode) && isatty(fd) == 1 &&
-                        flock(fd, LOCK_EX | LOCK_NB) == 0 && ConfigureLine(fd) &&
-                        ioctl(fd, TIOCEXCL) == 0;
+                        tcgetsid(fd) < 0 && flock(fd, LOCK_EX | LOCK_NB) == 0 &&
+                        ConfigureLine(fd) && ioctl(fd, TIOCEXCL) == 0;
     const int closeEvent = usable ? eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK) : -1;
     if (closeEvent < 0) {
         if (usable) {

@@ -2,12 +2,15 @@
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <pty.h>
+#include <sys/ioctl.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <termios.h>
 #include <unistd.h>
 
+#include <cstdlib>
 #include <thread>
 
 #include "link/frame.h"
@@ -46,6 +49,42 @@ TEST(DevicePortOpen, RefusesWhatIsNotATerminalWithoutBlocking) {
     alarm(0);
     close(sockets[0]);
     close(sockets[1]);
+}
+
+// A port list naming "tty", or the terminal the configurator was started from, must not
+// turn the operator's terminal into a 19200-baud raw line. A child of its own session gets
+// a pseudo-terminal as its controlling terminal and tries both names.
+TEST(DevicePortOpen, RefusesTheControllingTerminal) {
+    int master = -1;
+    int slave = -1;
+    char name[128] = {};
+    ASSERT_EQ(openpty(&master, &slave, name, nullptr, nullptr), 0);
+    {
+        DevicePort port;  // for anyone else the same terminal is an ordinary line
+        EXPECT_TRUE(port.OpenDevicePort(name));
+    }
+    const pid_t child = fork();
+    if (child == 0) {
+        setsid();
+        ioctl(slave, TIOCSCTTY, 0);
+        termios before{};  // a line in the state a shell keeps it: nothing like ours
+        tcgetattr(slave, &before);
+        before.c_lflag |= ICANON | ECHO;
+        cfsetospeed(&before, B38400);
+        tcsetattr(slave, TCSANOW, &before);
+        DevicePort port;
+        const bool refused = !port.OpenDevicePort("tty") && !port.OpenDevicePort(name);
+        termios after{};
+        tcgetattr(slave, &after);
+        const bool untouched =
+            after.c_lflag == before.c_lflag && cfgetospeed(&after) == cfgetospeed(&before);
+        std::_Exit(refused && untouched ? 0 : 1);
+    }
+    int status = -1;
+    waitpid(child, &status, 0);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+    close(master);
+    close(slave);
 }
 
 // A refused opener leaves the holder's line alone; replacing or closing lets the device go,
