@@ -6,26 +6,17 @@
 
 #include <cerrno>
 #include <cstdint>
-#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <string_view>
 
 #include "link/bibl_com.h"
+#include "tests/fuzz/require.h"
 
 namespace {
 
-[[noreturn]] void Fail(const char* what) {
-    std::fprintf(stderr, "fuzz-port-list: %s\n", what);
-    std::abort();
-}
-
-void Require(bool holds, const char* what) {
-    if (!holds) {
-        Fail(what);
-    }
-}
+using kavrel::fuzz::Require;
 
 // A folder of this process's own, removed when the run ends normally.
 struct ScratchList {

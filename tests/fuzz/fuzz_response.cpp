@@ -15,7 +15,6 @@
 #include <cerrno>
 #include <chrono>
 #include <cstdint>
-#include <cstdio>
 #include <cstdlib>
 #include <future>
 #include <numeric>
@@ -28,6 +27,7 @@
 #include "link/device_port.h"
 #include "link/frame.h"
 #include "link/response_receiver.h"
+#include "tests/fuzz/require.h"
 
 namespace {
 
@@ -45,16 +45,8 @@ constexpr auto kCertainSilence = 20ms;
 // The worker ends about 3 ms after the last byte; far beyond that it hangs.
 constexpr auto kEndLimit = 5s;
 
-[[noreturn]] void Fail(const char* what) {
-    std::fprintf(stderr, "fuzz-response: %s\n", what);
-    std::abort();
-}
-
-void Require(bool holds, const char* what) {
-    if (!holds) {
-        Fail(what);
-    }
-}
+using kavrel::fuzz::Fail;
+using kavrel::fuzz::Require;
 
 struct Chunk {
     Milliseconds pause;  // before the chunk

@@ -179,7 +179,7 @@ class Lane {
         const std::map<Control, int> formBefore = ValueBytes();
 
         const Census census = TakeCensus();
-        Run(scenario.operation);
+        Run(scenario.operation, link_);
         Check(scenario, unit, before, formBefore, tally);
         CheckCensus(census, scenario, tally);
         Count(scenario, tally);
@@ -233,24 +233,11 @@ class Lane {
         }
     }
 
-    void Run(Operation operation) {
-        switch (operation) {
-            case Operation::Read:
-                ReadSettings(link_);
-                break;
-            case Operation::Write:
-                WriteSettings(link_);
-                break;
-            case Operation::Info:
-                ShowDeviceInfo(link_);
-                break;
-            case Operation::Test:
-                RunTest(link_);
-                break;
-            case Operation::Reset:
-                RunReset(link_);
-                break;
-        }
+    static void Run(Operation operation, DeviceLink& link) {
+        // In the order of Operation.
+        static void (*const kOperations[])(DeviceLink&) = {ReadSettings, WriteSettings,
+                                                           ShowDeviceInfo, RunTest, RunReset};
+        kOperations[static_cast<int>(operation)](link);
     }
 
     std::map<Control, int> ValueBytes() const {

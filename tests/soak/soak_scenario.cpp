@@ -403,15 +403,10 @@ sim::Fault DrawFault(std::mt19937& random, const std::vector<uint8_t>& commands)
                 fault.times = -1;
             }
             break;
-        case FaultKind::Split:
-            fault.param = Pick(random, 5, 8);
-            fault.times = 1;
-            if (fault.command == sim::kAnyCommand) {
-                fault.command = commands.front();
-            }
-            break;
+        case FaultKind::Split:  // the tail 5..8 ms on: joined only on a stalled machine
         case FaultKind::StaleAfter:
-            fault.param = Pick(random, 1, 100);
+            fault.param =
+                fault.kind == FaultKind::Split ? Pick(random, 5, 8) : Pick(random, 1, 100);
             fault.times = 1;
             if (fault.command == sim::kAnyCommand) {
                 fault.command = commands.front();
