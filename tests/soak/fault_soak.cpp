@@ -120,8 +120,13 @@ struct Tally {
     long leakedDescriptors = 0;
     long leakedThreads = 0;
     long leakedChildren = 0;
+    // Resident memory of the busiest lane after its first operations and at its end.
+    long warmResidentKb = 0;
+    long endResidentKb = 0;
 
     void Add(const Tally& other) {
+        warmResidentKb = std::max(warmResidentKb, other.warmResidentKb);
+        endResidentKb = std::max(endResidentKb, other.endResidentKb);
         operations += other.operations;
         deviceFaults += other.deviceFaults;
         cancels += other.cancels;
@@ -409,6 +414,16 @@ std::optional<Options> ParseOptions(int argc, char** argv) {
     return options;
 }
 
+long ResidentKb() {
+    long pages = 0;
+    long resident = 0;
+    std::ifstream("/proc/self/statm") >> pages >> resident;
+    return resident * (sysconf(_SC_PAGESIZE) / 1024);
+}
+
+// Allocators and the first uses of each path settle after this many operations.
+constexpr long kWarmUpOperations = 20;
+
 Tally RunLane(int number, const Options& options, Clock::time_point deadline) {
     Tally tally;
     Lane lane(number);
@@ -416,7 +431,11 @@ Tally RunLane(int number, const Options& options, Clock::time_point deadline) {
     const long quota = (options.operations + options.lanes - 1 - number) / options.lanes;
     while (tally.operations < quota && (options.seconds == 0 || Clock::now() < deadline)) {
         lane.RunOne(DrawScenario(random), tally);
+        if (tally.operations == kWarmUpOperations) {
+            tally.warmResidentKb = ResidentKb();
+        }
     }
+    tally.endResidentKb = ResidentKb();
     return tally;
 }
 
@@ -446,6 +465,9 @@ void Print(const Tally& t, const Options& options, double wall) {
     std::printf("mismatches: %ld\n", t.mismatches);
     std::printf("leaked: descriptors %ld, threads %ld, child processes %ld\n", t.leakedDescriptors,
                 t.leakedThreads, t.leakedChildren);
+    std::printf("resident memory of a lane: %.1f MB after %ld operations, %.1f MB at the end\n",
+                static_cast<double>(t.warmResidentKb) / 1024, kWarmUpOperations,
+                static_cast<double>(t.endResidentKb) / 1024);
 }
 
 }  // namespace
