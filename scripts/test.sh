@@ -2,7 +2,8 @@
 # Builds everything and runs every test:
 #   1. the whole suite offscreen, then the fault soak alone (60 s);
 #   2. the whole suite again, soak included (30 s), under Address and UB sanitizers;
-#   3. the toolkit-free suites (link, configuration, Zorvik, simulator) under ThreadSanitizer;
+#   3. the toolkit-free suites (link, configuration, Zorvik, simulator) and the soak (30 s)
+#      under ThreadSanitizer;
 #   4. each fuzz target for FUZZ_SECONDS (60 s).
 set -euo pipefail
 cd "$(dirname "$0")/.."
