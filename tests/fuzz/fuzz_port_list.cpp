@@ -4,7 +4,6 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-#include <cerrno>
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
@@ -12,11 +11,12 @@
 #include <string_view>
 
 #include "link/bibl_com.h"
-#include "tests/fuzz/require.h"
+#include "tests/fuzz/fuzz_support.h"
 
 namespace {
 
 using kavrel::fuzz::Require;
+using kavrel::fuzz::WriteAll;
 
 // A folder of this process's own, removed when the run ends normally.
 struct ScratchList {
@@ -36,15 +36,7 @@ struct ScratchList {
 void WriteFile(const std::string& path, const uint8_t* bytes, size_t count) {
     const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
     Require(fd >= 0, "cannot create the list");
-    while (count > 0) {
-        const ssize_t n = write(fd, bytes, count);
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
-        Require(n > 0, "cannot write the list");
-        bytes += n;
-        count -= static_cast<size_t>(n);
-    }
+    WriteAll(fd, bytes, count, "cannot write the list");
     close(fd);
 }
 

@@ -12,7 +12,6 @@
 
 #include <algorithm>
 #include <array>
-#include <cerrno>
 #include <chrono>
 #include <cstdint>
 #include <cstdlib>
@@ -27,7 +26,7 @@
 #include "link/device_port.h"
 #include "link/frame.h"
 #include "link/response_receiver.h"
-#include "tests/fuzz/require.h"
+#include "tests/fuzz/fuzz_support.h"
 
 namespace {
 
@@ -47,6 +46,7 @@ constexpr auto kEndLimit = 5s;
 
 using kavrel::fuzz::Fail;
 using kavrel::fuzz::Require;
+using kavrel::fuzz::WriteAll;
 
 struct Chunk {
     Milliseconds pause;  // before the chunk
@@ -132,18 +132,6 @@ Line& TheLine() {
     return line;
 }
 
-void WriteAll(int fd, const uint8_t* bytes, size_t count) {
-    while (count > 0) {
-        const ssize_t n = write(fd, bytes, count);
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
-        Require(n > 0, "writing to the terminal failed");
-        bytes += n;
-        count -= static_cast<size_t>(n);
-    }
-}
-
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -159,7 +147,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     });
     for (const Chunk& chunk : stream.chunks) {
         std::this_thread::sleep_for(chunk.pause);  // at least the pause, never less
-        WriteAll(line.master, stream.bytes.data() + chunk.begin, chunk.end - chunk.begin);
+        WriteAll(line.master, stream.bytes.data() + chunk.begin, chunk.end - chunk.begin,
+                 "writing to the terminal failed");
     }
     if (stream.bytes.empty()) {
         receiver.request_stop();  // it waits for a first byte that never comes

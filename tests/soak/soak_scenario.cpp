@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <sstream>
 
+#include "config/commands.h"
 #include "config/volume.h"
 #include "tools/kavrel-sim/unit_protocol.h"
 
@@ -42,52 +43,6 @@ Box ClassMismatch(int deviceClass) {
                           std::to_string(deviceClass) + ",а класс конфигуратора 2"};
 }
 
-// The device's commands (the unit's numbering, kept apart from the configurator's).
-enum : uint8_t {
-    kTest = 32,
-    kSetIndication,
-    kSetPulseTime,
-    kSetMode,
-    kSetSoundOff,
-    kSetSoundType,
-    kCommit,
-    kGetIndication,
-    kGetPulseTime,
-    kGetMode,
-    kGetSoundOff,
-    kGetSoundType,
-    kSetAddress,
-    kGetAddress,
-    kGetClass,
-    kGetVersion,
-    kReset,
-    kSetVolume,
-    kGetVolume,
-    kBeginRead,
-};
-constexpr uint8_t kAck = 26;
-constexpr uint8_t kCompatibleClass = 2;
-
-std::vector<uint8_t> CommandsOf(Operation operation) {
-    switch (operation) {
-        case Operation::Read:
-            return {kGetClass,     kBeginRead,   kGetMode,      kGetAddress, kGetIndication,
-                    kGetPulseTime, kGetSoundOff, kGetSoundType, kGetVolume};
-        case Operation::Write:
-            return {kGetClass,     kSetMode,     kSetAddress,   kSetIndication,
-                    kSetPulseTime, kSetSoundOff, kSetSoundType, kSetVolume,
-                    kCommit,       kGetMode,     kGetAddress,   kGetIndication,
-                    kGetPulseTime, kGetSoundOff, kGetSoundType, kGetVolume};
-        case Operation::Info:
-            return {kGetVersion, kGetClass};
-        case Operation::Test:
-            return {kGetClass, kTest};
-        case Operation::Reset:
-            return {kGetClass, kReset};
-    }
-    return {};
-}
-
 // An address text as the operator typed it: decimal digits only here.
 std::optional<int> AddressOf(const std::string& text) {
     if (text.empty()) {
@@ -118,10 +73,10 @@ class Walk {
                 Info();
                 break;
             case Operation::Test:
-                Action(kTest);
+                Action(CMD_TEST);
                 break;
             case Operation::Reset:
-                Action(kReset);
+                Action(CMD_RESET);
                 break;
         }
         return std::move(expected_);
@@ -216,32 +171,32 @@ class Walk {
 
     bool Acknowledged(uint8_t command, uint8_t value) {
         const auto answer = Transact(command, value);
-        if (answer && *answer != kAck) {
+        if (answer && *answer != ACK_VALUE) {
             expected_.boxes.push_back(kRefused);
         }
-        return answer == kAck;
+        return answer == ACK_VALUE;
     }
 
     bool Compatible() {
-        const auto deviceClass = Transact(kGetClass, 0);
-        if (deviceClass && *deviceClass != kCompatibleClass) {
+        const auto deviceClass = Transact(CMD_GET_CLASS, kFetchValue);
+        if (deviceClass && *deviceClass != CONFIGURATOR_CLASS) {
             expected_.boxes.push_back(ClassMismatch(*deviceClass));
         }
-        return deviceClass == kCompatibleClass;
+        return deviceClass == CONFIGURATOR_CLASS;
     }
 
     void Read() {
-        if (!OpenLink() || !Compatible() || !Transact(kBeginRead, 0)) {
+        if (!OpenLink() || !Compatible() || !Transact(CMD_BEGIN_READ, kFetchValue)) {
             return;
         }
         std::vector<std::pair<Control, int>> shown;
         const std::pair<uint8_t, Control> steps[] = {
-            {kGetMode, Control::optSlave},          {kGetAddress, Control::strAddress},
-            {kGetIndication, Control::chkCountRed}, {kGetPulseTime, Control::cmbPulseTime},
-            {kGetSoundOff, Control::chkSoundOff},   {kGetSoundType, Control::cmbSoundType},
-            {kGetVolume, Control::strVolume}};
+            {CMD_GET_MODE, Control::optSlave},          {CMD_GET_ADDRESS, Control::strAddress},
+            {CMD_GET_INDICATION, Control::chkCountRed}, {CMD_GET_PULSE_TIME, Control::cmbPulseTime},
+            {CMD_GET_SOUND_OFF, Control::chkSoundOff},  {CMD_GET_SOUND_TYPE, Control::cmbSoundType},
+            {CMD_GET_VOLUME, Control::strVolume}};
         for (const auto& [command, control] : steps) {
-            const auto answer = Transact(command, 0);
+            const auto answer = Transact(command, kFetchValue);
             if (!answer) {
                 return;
             }
@@ -273,27 +228,27 @@ class Walk {
             bool volume;
         };
         const Setting settings[] = {
-            {kSetMode, kGetMode, form.mode, true, false},
-            {kSetAddress, kGetAddress, *address, slave, false},
-            {kSetIndication, kGetIndication, form.indication, true, false},
-            {kSetPulseTime, kGetPulseTime, form.pulseTime, true, false},
-            {kSetSoundOff, kGetSoundOff, form.soundOff, true, false},
-            {kSetSoundType, kGetSoundType, form.soundType, true, false},
-            {kSetVolume, kGetVolume, volumeByte, true, true},
+            {CMD_SET_MODE, CMD_GET_MODE, form.mode, true, false},
+            {CMD_SET_ADDRESS, CMD_GET_ADDRESS, *address, slave, false},
+            {CMD_SET_INDICATION, CMD_GET_INDICATION, form.indication, true, false},
+            {CMD_SET_PULSE_TIME, CMD_GET_PULSE_TIME, form.pulseTime, true, false},
+            {CMD_SET_SOUND_OFF, CMD_GET_SOUND_OFF, form.soundOff, true, false},
+            {CMD_SET_SOUND_TYPE, CMD_GET_SOUND_TYPE, form.soundType, true, false},
+            {CMD_SET_VOLUME, CMD_GET_VOLUME, volumeByte, true, true},
         };
         for (const Setting& s : settings) {
             if (s.applies && !Acknowledged(s.set, static_cast<uint8_t>(s.value))) {
                 return;
             }
         }
-        if (!Acknowledged(kCommit, 0)) {
+        if (!Acknowledged(CMD_COMMIT, kCommitValue)) {
             return;
         }
         for (const Setting& s : settings) {
             if (!s.applies) {
                 continue;
             }
-            const auto readBack = Transact(s.get, 0);
+            const auto readBack = Transact(s.get, kFetchValue);
             if (!readBack) {
                 return;
             }
@@ -311,8 +266,8 @@ class Walk {
         if (!OpenLink()) {
             return;
         }
-        const auto version = Transact(kGetVersion, 0);
-        const auto deviceClass = version ? Transact(kGetClass, 0) : std::nullopt;
+        const auto version = Transact(CMD_GET_VERSION, kFetchValue);
+        const auto deviceClass = version ? Transact(CMD_GET_CLASS, kFetchValue) : std::nullopt;
         if (deviceClass) {
             expected_.info = {{*version, *deviceClass}};
         }
@@ -320,7 +275,7 @@ class Walk {
 
     void Action(uint8_t command) {
         if (OpenLink() && Compatible()) {
-            Acknowledged(command, 4);
+            Acknowledged(command, kActionValue);
         }
     }
 
@@ -332,6 +287,17 @@ class Walk {
     bool lineDead_ = false;
     int polls_ = 0;
 };
+
+// The commands an operation sends when nothing goes wrong (a slave's write sends them all).
+std::vector<uint8_t> CommandsOf(Operation operation) {
+    Scenario plain;
+    plain.operation = operation;
+    std::vector<uint8_t> commands;
+    for (const auto& [command, value] : Walk(plain).Run().wire) {
+        commands.push_back(command);
+    }
+    return commands;
+}
 
 int Pick(std::mt19937& random, int low, int high) {
     return std::uniform_int_distribution<int>(low, high)(random);
@@ -417,7 +383,7 @@ sim::Fault DrawFault(std::mt19937& random, const std::vector<uint8_t>& commands)
             break;
         case FaultKind::Refuse:
             fault.param = Byte(random);
-            if (fault.param == kAck) {
+            if (fault.param == ACK_VALUE) {
                 fault.param = 0;
             }
             break;

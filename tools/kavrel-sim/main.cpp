@@ -102,26 +102,14 @@ std::optional<Fault> ParseFault(std::string_view text) {
         return std::nullopt;
     }
     fault.kind = kind->second;
-    if (parts.size() > 2) {
-        const auto param = ParseInt(parts[2]);
-        if (!param) {
+    // PARAM, TIMES and DELAY, as far as given; a delay cannot be negative.
+    int Fault::*const kNumbers[] = {&Fault::param, &Fault::times, &Fault::startDelay};
+    for (size_t i = 2; i < parts.size(); ++i) {
+        const auto number = ParseInt(parts[i]);
+        if (!number || (i == 4 && *number < 0)) {
             return std::nullopt;
         }
-        fault.param = *param;
-    }
-    if (parts.size() > 3) {
-        const auto times = ParseInt(parts[3]);
-        if (!times) {
-            return std::nullopt;
-        }
-        fault.times = *times;
-    }
-    if (parts.size() > 4) {
-        const auto delay = ParseInt(parts[4]);
-        if (!delay || *delay < 0) {
-            return std::nullopt;
-        }
-        fault.startDelay = *delay;
+        fault.*kNumbers[i - 2] = *number;
     }
     return fault;
 }
