@@ -303,11 +303,11 @@ class Lane {
             wrong.push_back("the form does not hold what the unit answered");
         }
         const sim::Settings stored = unit.Model().settings;
-        if (expected.stored && !SameSettings(stored, *expected.stored)) {
+        if (expected.stored && stored != *expected.stored) {
             wrong.push_back("the unit does not hold what was written");
         }
         if (!scenario.fault && scenario.operation != Operation::Write &&
-            !SameSettings(stored, before.settings)) {
+            stored != before.settings) {
             wrong.push_back("the unit's memory changed");
         }
         if (!wrong.empty()) {
@@ -366,12 +366,6 @@ class Lane {
     static std::vector<Request> WithoutRepeats(std::vector<Request> wire) {
         wire.erase(std::unique(wire.begin(), wire.end()), wire.end());
         return wire;
-    }
-
-    static bool SameSettings(const sim::Settings& a, const sim::Settings& b) {
-        return a.mode == b.mode && a.address == b.address && a.indication == b.indication &&
-               a.pulseTime == b.pulseTime && a.soundOff == b.soundOff &&
-               a.soundType == b.soundType && a.volume == b.volume;
     }
 
     int number_;

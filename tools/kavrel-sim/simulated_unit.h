@@ -17,6 +17,7 @@ struct Settings {
     uint8_t soundOff = 0;    // 1 off
     uint8_t soundType = 1;   // 1..3
     uint8_t volume = 255;    // 0..255
+    bool operator==(const Settings&) const = default;
 };
 
 struct DeviceModel {
