@@ -28,6 +28,9 @@ constexpr std::array<std::string_view, 2> kCableDescriptions = {
     "USB-SERIAL CH340",
 };
 constexpr auto kFallbackPollInterval = std::chrono::milliseconds(10);
+// A killed lister normally dies at once; one stuck in the kernel (a sysfs read of a wedged
+// USB device) dies only when that read returns, and the window must not wait for it.
+constexpr auto kKilledListerGrace = std::chrono::milliseconds(500);
 constexpr size_t kFirstReadBytes = 4096;
 
 // Waits for the child to end, at most `limit`; true when it has ended (not yet reaped).
@@ -130,6 +133,11 @@ bool RunAndWait(const std::string& path) {
     if (!WaitForExit(pid, kListerTimeout)) {
         kill(-pid, SIGKILL);
         kill(pid, SIGKILL);
+        if (!WaitForExit(pid, kKilledListerGrace)) {
+            // Reaped whenever it finally dies, so that it leaves no zombie behind.
+            std::thread([pid] { Reap(pid); }).detach();
+            return true;
+        }
     }
     Reap(pid);
     return true;

@@ -65,6 +65,18 @@ class StopEvent {
     std::optional<std::stop_callback<Signal>> callback_;
 };
 
+// 19200 baud, 8N1, no handshake, raw: no byte is changed, added, swallowed or echoed.
+bool IsOurLine(const termios& line) {
+    constexpr tcflag_t kCookedInput =
+        IGNBRK | BRKINT | PARMRK | ISTRIP | INLCR | IGNCR | ICRNL | IXON;
+    constexpr tcflag_t kCookedLocal = ECHO | ECHONL | ICANON | ISIG | IEXTEN;
+    constexpr tcflag_t kFraming = CSIZE | PARENB | CSTOPB | CRTSCTS | CLOCAL | CREAD;
+    return cfgetispeed(&line) == B19200 && cfgetospeed(&line) == B19200 &&
+           (line.c_cflag & kFraming) == (CS8 | CLOCAL | CREAD) &&
+           (line.c_iflag & kCookedInput) == 0 && (line.c_oflag & OPOST) == 0 &&
+           (line.c_lflag & kCookedLocal) == 0;
+}
+
 bool ConfigureLine(int fd) {
     termios line{};
     if (tcgetattr(fd, &line) != 0) {
@@ -78,7 +90,9 @@ bool ConfigureLine(int fd) {
     if (cfsetispeed(&line, B19200) != 0 || cfsetospeed(&line, B19200) != 0) {
         return false;
     }
-    if (tcsetattr(fd, TCSANOW, &line) != 0) {
+    // tcsetattr succeeds when any one change took, so the line is read back and checked.
+    termios applied{};
+    if (tcsetattr(fd, TCSANOW, &line) != 0 || tcgetattr(fd, &applied) != 0 || !IsOurLine(applied)) {
         return false;
     }
     int rts = TIOCM_RTS;

@@ -106,13 +106,18 @@ TEST_F(OperationsTest, ADifferingReadBackIsAnEepromErrorAndEndsTheVerification) 
 
 TEST_F(OperationsTest, ARefusedCommandIsReportedOnceAndEndsTheOperation) {
     // Each operation with the commands it sends, the last one refused.
-    const std::pair<Operation, std::vector<uint8_t>> table[] = {
-        {WriteSettings, {46, 35, 44, 33, 34, 36, 37}}, {RunTest, {46, 32}}, {RunReset, {46, 48}}};
-    for (const auto& [operation, commands] : table) {
+    // Any data byte but 26 is a refusal, the commit's included.
+    const std::tuple<Operation, std::vector<uint8_t>, int> table[] = {
+        {WriteSettings, {46, 35, 44, 33, 34, 36, 37}, 0},
+        {WriteSettings, {46, 35, 44, 33, 34, 36, 37, 49, 38}, 27},
+        {RunTest, {46, 32}, 25},
+        {RunReset, {46, 48}, 255}};
+    for (const auto& [operation, commands, answer] : table) {
         SCOPED_TRACE(commands.back());
         unit.ClearLog();
         unit.ClearFaults();
-        unit.AddFault({.command = commands.back(), .kind = sim::FaultKind::Refuse, .param = 0});
+        unit.AddFault(
+            {.command = commands.back(), .kind = sim::FaultKind::Refuse, .param = answer});
         ui.messages.clear();
         operation(link);
         EXPECT_EQ(unit.LoggedCommands(), commands);

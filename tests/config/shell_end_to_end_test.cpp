@@ -80,6 +80,10 @@ TEST_F(ShellEndToEndTest, WriteButtonSendsTheFormAndAClickedBoxRecodesTheIndicat
     // a pulse time and a sound type outside the lists.
     unit.SetModel({{.indication = 11, .pulseTime = 21, .soundOff = 2, .soundType = 5}});
     Click(Control::btnRead);
+    for (Control list : {Control::cmbPulseTime, Control::cmbSoundType}) {
+        EXPECT_EQ(Ui().State(list), -1);  // the list shows no entry
+        EXPECT_EQ(Ui().Text(list), "");
+    }
     unit.ClearLog();
     Click(Control::btnWrite);
     for (const auto& [command, value] : Requests{{33, 11}, {34, 21}, {36, 2}, {37, 5}}) {

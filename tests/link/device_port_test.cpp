@@ -87,6 +87,32 @@ TEST(DevicePortOpen, RefusesTheControllingTerminal) {
     close(slave);
 }
 
+// The line is set and read back: 19200 baud, 8N1, no handshake, raw. The unit's side of
+// the pseudo-terminal sees the same settings; it starts cooked, at another speed.
+TEST(DevicePortOpen, SetsTheLineTo19200Baud8N1Raw) {
+    sim::SimulatedUnit unit;
+    const int unitSide = open(unit.SlavePath().c_str(), O_RDWR | O_NOCTTY);  // before the port
+    termios line{};
+    ASSERT_EQ(tcgetattr(unitSide, &line), 0);
+    line.c_iflag |= ICRNL | IXON;
+    line.c_oflag |= OPOST;
+    line.c_lflag |= ICANON | ECHO | ISIG;
+    line.c_cflag |= PARENB | CSTOPB;
+    cfsetspeed(&line, B9600);
+    ASSERT_EQ(tcsetattr(unitSide, TCSANOW, &line), 0);
+
+    DevicePort port;
+    ASSERT_TRUE(port.OpenDevicePort(unit.SlavePath()));
+    ASSERT_EQ(tcgetattr(unitSide, &line), 0);
+    EXPECT_EQ(cfgetispeed(&line), B19200);
+    EXPECT_EQ(cfgetospeed(&line), B19200);
+    EXPECT_EQ(line.c_cflag & (CSIZE | PARENB | CSTOPB | CRTSCTS), CS8);
+    EXPECT_EQ(line.c_iflag & (ICRNL | IXON | ISTRIP), 0u);
+    EXPECT_EQ(line.c_oflag & OPOST, 0u);
+    EXPECT_EQ(line.c_lflag & (ICANON | ECHO | ISIG), 0u);
+    close(unitSide);
+}
+
 // A refused opener leaves the holder's line alone; replacing or closing lets the device go,
 // and a closed port (closed twice, harmlessly) moves no bytes, not even waiting ones.
 TEST(DevicePortOpen, IsExclusiveUntilReplacedOrClosed) {
