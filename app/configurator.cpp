@@ -1,7 +1,7 @@
 #include "app/configurator.h"
 
 #include "app/event_dispatch.h"
-#include "app/form_rules.h"
+#include "config/form_rules.h"
 #include "config/operations.h"
 
 namespace kavrel {
@@ -19,9 +19,9 @@ Configurator::Configurator(ImageSet images, std::string programFolder)
                                     {Control::cmbPulseTime, [this] { ApplyPulseTimeRule(ui_); }},
                                     {Control::btnTest, [this] { RunTest(link_); }},
                                     {Control::btnReset, [this] { RunReset(link_); }},
-                                    {Control::btnWrite, [this] { WriteSettings(link_); }},
-                                    {Control::btnRead, [this] { ReadSettings(link_); }},
-                                    {Control::btnInfo, [this] { ShowDeviceInfo(link_); }},
+                                    {Control::btnWrite, [this] { WriteSettings(link_, ui_); }},
+                                    {Control::btnRead, [this] { ReadSettings(link_, ui_); }},
+                                    {Control::btnInfo, [this] { ShowDeviceInfo(link_, ui_); }},
                                     {Control::btnAbout, [this] { ui_.OpenAboutWindow(); }},
                                     {Control::chkIndicationRuAu, indicationRule},
                                 });

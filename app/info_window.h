@@ -3,7 +3,7 @@
 #include <QDialog>
 #include <functional>
 
-#include "link/user_interface.h"
+#include "config/form.h"
 
 class QLabel;
 

@@ -3,7 +3,7 @@
 #include <QWidget>
 #include <map>
 
-#include "link/user_interface.h"
+#include "config/form.h"
 
 namespace kavrel {
 

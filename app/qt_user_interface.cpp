@@ -87,11 +87,6 @@ void QtUserInterface::SetText(Control control, const std::string& text) {
     // A drop-down list's text is its chosen item; it cannot be edited.
 }
 
-bool QtUserInterface::IsEnabled(Control control) const {
-    QWidget* widget = Find(control);
-    return widget != nullptr && widget->isEnabledTo(widget->parentWidget());
-}
-
 void QtUserInterface::SetEnabled(Control control, bool enabled) {
     if (QWidget* widget = Find(control)) {
         widget->setEnabled(enabled);
@@ -107,10 +102,6 @@ void QtUserInterface::SetValueByte(Control control, int value) {
     if (QWidget* widget = Find(control)) {
         kavrel::SetValueByte(*widget, value);
     }
-}
-
-bool QtUserInterface::IsMainWindowEnabled() const {
-    return main_.Content().isEnabled();
 }
 
 void QtUserInterface::SetMainWindowEnabled(bool enabled) {

@@ -8,14 +8,15 @@
 #include "app/image_set.h"
 #include "app/info_window.h"
 #include "app/main_window.h"
-#include "link/user_interface.h"
+#include "config/form.h"
+#include "link/screen.h"
 
 namespace kavrel {
 
-// The screen of the real program: wndMain and the windows opened over it, reached by
-// control name. wndMain refuses input while an operation or a secondary window is open;
-// it takes input again only when neither wndInfo nor wndAbout is open.
-class QtUserInterface final : public UserInterface {
+// The screen and the form of the real program: wndMain and the windows opened over it,
+// reached by control name. wndMain refuses input while an operation or a secondary window
+// is open; it takes input again only when neither wndInfo nor wndAbout is open.
+class QtUserInterface final : public Screen, public Form {
   public:
     explicit QtUserInterface(const ImageSet& images);
 
@@ -25,32 +26,26 @@ class QtUserInterface final : public UserInterface {
     void SetState(Control control, int state) override;
     std::string Text(Control control) const override;
     void SetText(Control control, const std::string& text) override;
-    bool IsEnabled(Control control) const override;
     void SetEnabled(Control control, bool enabled) override;
     int ValueByte(Control control) const override;
     void SetValueByte(Control control, int value) override;
 
-    bool IsMainWindowEnabled() const override;
     void SetMainWindowEnabled(bool enabled) override;
 
     void ShowMessage(MessageIcon icon, const std::string& title, const std::string& text) override;
 
     bool OpenInfoWindow() override;
-    bool IsInfoWindowOpen() const override { return !info_.isNull(); }
     // btnInfoOk: closes wndInfo and lets wndMain take input again.
     void CloseInfoWindow();
-    InfoWindow* Info() const { return info_; }
 
     // btnAbout: opens wndAbout and makes wndMain refuse input until it is closed.
     void OpenAboutWindow();
     void CloseAboutWindow();
-    AboutWindow* About() const { return about_; }
 
     bool OpenExchangeWindow() override;
     void ShowAnimationFrame(int frame) override;
     bool CloseExchangeWindow() override;
     bool PollCancel() override;
-    ExchangeWindow* Exchange() const { return exchange_; }
 
   private:
     QWidget* Find(Control control) const;

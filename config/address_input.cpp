@@ -3,8 +3,10 @@
 #include <limits>
 
 #include "config/commands.h"
+#include "config/config_texts.h"
+#include "config/form.h"
 #include "config/operations.h"
-#include "link/user_interface.h"
+#include "link/screen.h"
 
 namespace kavrel {
 
@@ -52,19 +54,18 @@ int64_t ReadAddressNumber(std::string_view text) {
     return negative ? -magnitude : magnitude;
 }
 
-void CheckAddressInput(UserInterface& ui) {
-    const int64_t number = ReadAddressNumber(ui.Text(Control::strAddress));
-    ui.SetValueByte(Control::strAddress,
-                    IsAddress(number) ? static_cast<int>(number) : INVALID_INPUT);
+void CheckAddressInput(Form& form) {
+    const int64_t number = ReadAddressNumber(form.Text(Control::strAddress));
+    form.SetValueByte(Control::strAddress,
+                      IsAddress(number) ? static_cast<int>(number) : INVALID_INPUT);
 }
 
-bool ValidateBeforeWrite(UserInterface& ui) {
-    if (IsAddress(ReadAddressNumber(ui.Text(Control::strAddress)))) {
+bool ValidateBeforeWrite(const Form& form, Screen& screen) {
+    if (IsAddress(ReadAddressNumber(form.Text(Control::strAddress)))) {
         return true;
     }
-    ui.ShowMessage(MessageIcon::Warning, "Внимание!",
-                   "Запись невозможна.\nУстановлен некорректный адрес\nИсправьте ошибки и "
-                   "повторите.");
+    screen.ShowMessage(MessageIcon::Warning, std::string(texts::kInvalidAddressTitle),
+                       std::string(texts::kInvalidAddress));
     return false;
 }
 

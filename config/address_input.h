@@ -5,7 +5,8 @@
 
 namespace kavrel {
 
-class UserInterface;
+class Form;
+class Screen;
 
 inline constexpr int kMaxAddress = 254;
 
@@ -22,6 +23,6 @@ inline bool IsAddress(int64_t number) {
 
 // Whether strAddress reads as an address; if not, tells the operator and returns false.
 // (CheckAddressInput, which keeps the value byte in step with the text, is in operations.h.)
-bool ValidateBeforeWrite(UserInterface& ui);
+bool ValidateBeforeWrite(const Form& form, Screen& screen);
 
 }  // namespace kavrel

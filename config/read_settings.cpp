@@ -4,11 +4,11 @@
 
 #include "config/commands.h"
 #include "config/device_commands.h"
+#include "config/form.h"
 #include "config/operations.h"
 #include "config/settings_coding.h"
 #include "config/volume.h"
 #include "link/device_link.h"
-#include "link/user_interface.h"
 
 namespace kavrel {
 
@@ -17,63 +17,63 @@ namespace {
 // Each answer goes into its controls before the next command is sent, so a read that
 // fails part-way leaves the settings answered so far on the form.
 
-void ShowMode(UserInterface& ui, int mode) {
+void ShowMode(Form& form, int mode) {
     if (mode != kModeSlave && mode != kModeAutonomous) {
         return;  // an unknown mode changes nothing
     }
     const bool slave = mode == kModeSlave;
-    ui.SetState(Control::optSlave, slave ? 1 : 0);
-    ui.SetState(Control::optAutonomous, slave ? 0 : 1);
-    ui.SetEnabled(Control::strAddress, slave);
-    ui.SetEnabled(Control::chkIndicationRuAu, slave);
-    ui.SetValueByte(Control::optSlave, mode);
-    ui.SetValueByte(Control::optAutonomous, mode);
+    form.SetState(Control::optSlave, slave ? 1 : 0);
+    form.SetState(Control::optAutonomous, slave ? 0 : 1);
+    form.SetEnabled(Control::strAddress, slave);
+    form.SetEnabled(Control::chkIndicationRuAu, slave);
+    form.SetValueByte(Control::optSlave, mode);
+    form.SetValueByte(Control::optAutonomous, mode);
 }
 
-void ShowAddress(UserInterface& ui, int address) {
-    ui.SetText(Control::strAddress, std::to_string(address));
-    ui.SetValueByte(Control::strAddress, address);
+void ShowAddress(Form& form, int address) {
+    form.SetText(Control::strAddress, std::to_string(address));
+    form.SetValueByte(Control::strAddress, address);
 }
 
-void ShowIndication(UserInterface& ui, int indication) {
+void ShowIndication(Form& form, int indication) {
     const std::pair<Control, int> boxes[] = {{Control::chkCountRed, kIndicationRedBit},
                                              {Control::chkCountGreen, kIndicationGreenBit},
                                              {Control::chkIndicationRuAu, kIndicationRuAuBit}};
     for (const auto& [box, bit] : boxes) {
-        ui.SetState(box, (indication & bit) != 0 ? 1 : 0);
-        ui.SetValueByte(box, indication);  // the whole byte, unknown bits included
+        form.SetState(box, (indication & bit) != 0 ? 1 : 0);
+        form.SetValueByte(box, indication);  // the whole byte, unknown bits included
     }
 }
 
-void ShowPulseTime(UserInterface& ui, int pulseTime) {
-    ui.SetState(Control::cmbPulseTime, PulseTimeItemFromByte(pulseTime));
-    ui.SetValueByte(Control::cmbPulseTime, pulseTime);
+void ShowPulseTime(Form& form, int pulseTime) {
+    form.SetState(Control::cmbPulseTime, PulseTimeItemFromByte(pulseTime));
+    form.SetValueByte(Control::cmbPulseTime, pulseTime);
 }
 
-void ShowSoundOff(UserInterface& ui, int soundOff) {
-    ui.SetState(Control::chkSoundOff, SoundOffChecked(soundOff) ? 1 : 0);
-    ui.SetValueByte(Control::chkSoundOff, soundOff);
+void ShowSoundOff(Form& form, int soundOff) {
+    form.SetState(Control::chkSoundOff, SoundOffChecked(soundOff) ? 1 : 0);
+    form.SetValueByte(Control::chkSoundOff, soundOff);
 }
 
-void ShowSoundType(UserInterface& ui, int soundType) {
-    ui.SetState(Control::cmbSoundType, SoundTypeItemFromByte(soundType));
-    ui.SetValueByte(Control::cmbSoundType, soundType);
+void ShowSoundType(Form& form, int soundType) {
+    form.SetState(Control::cmbSoundType, SoundTypeItemFromByte(soundType));
+    form.SetValueByte(Control::cmbSoundType, soundType);
 }
 
-void ShowVolume(UserInterface& ui, int volumeByte) {
+void ShowVolume(Form& form, int volumeByte) {
     const int percent = VolumeByteToPercent(volumeByte);
-    ui.SetText(Control::strVolume, std::to_string(percent));
-    ui.SetValueByte(Control::strVolume, percent);
+    form.SetText(Control::strVolume, std::to_string(percent));
+    form.SetValueByte(Control::strVolume, percent);
 }
 
-bool ReadFromDevice(DeviceLink& link) {
-    if (link.OpenCableLink() != 0 || !CheckCompatibility(link) ||
-        !SendCommand(link, CMD_BEGIN_READ, kFetchValue)) {
+bool ReadFromDevice(DeviceLink& link, Form& form) {
+    if (link.OpenCableLink() != CableSearch::Found || !CheckCompatibility(link) ||
+        !link.SendCommand(CMD_BEGIN_READ, kFetchValue)) {
         return false;
     }
     const struct {
         uint8_t command;
-        void (*show)(UserInterface&, int);
+        void (*show)(Form&, int);
     } steps[] = {
         {CMD_GET_MODE, ShowMode},
         {CMD_GET_ADDRESS, ShowAddress},
@@ -84,21 +84,20 @@ bool ReadFromDevice(DeviceLink& link) {
         {CMD_GET_VOLUME, ShowVolume},
     };
     for (const auto& step : steps) {
-        const std::optional<uint8_t> answer = SendCommand(link, step.command, kFetchValue);
+        const std::optional<uint8_t> answer = link.SendCommand(step.command, kFetchValue);
         if (!answer) {
             return false;
         }
-        step.show(link.ui, *answer);
+        step.show(form, *answer);
     }
     return true;
 }
 
 }  // namespace
 
-void ReadSettings(DeviceLink& link) {
-    link.session.BeginExchangeSession();
-    ReadFromDevice(link);
-    link.session.EndExchangeSession();
+void ReadSettings(DeviceLink& link, Form& form) {
+    const auto session = link.Session();
+    ReadFromDevice(link, form);
 }
 
 }  // namespace kavrel

@@ -11,11 +11,10 @@ namespace {
 
 // Test and reset: after the class check, one acknowledged command carrying the value 4.
 void RunAction(DeviceLink& link, uint8_t command) {
-    link.session.BeginExchangeSession();
-    if (link.OpenCableLink() == 0 && CheckCompatibility(link)) {
+    const auto session = link.Session();
+    if (link.OpenCableLink() == CableSearch::Found && CheckCompatibility(link)) {
         SendAcknowledged(link, command, kActionValue);
     }
-    link.session.EndExchangeSession();
 }
 
 }  // namespace

@@ -3,12 +3,14 @@
 
 #include "config/address_input.h"
 #include "config/commands.h"
+#include "config/config_texts.h"
 #include "config/device_commands.h"
+#include "config/form.h"
 #include "config/operations.h"
 #include "config/settings_coding.h"
 #include "config/volume.h"
 #include "link/device_link.h"
-#include "link/user_interface.h"
+#include "link/screen.h"
 
 namespace kavrel {
 
@@ -36,29 +38,29 @@ constexpr WrittenSetting kWrittenSettings[] = {
     {Control::strVolume, CMD_SET_VOLUME, CMD_GET_VOLUME, false, true},
 };
 
-bool Applies(const WrittenSetting& setting, const UserInterface& ui) {
-    return !setting.slaveOnly || ui.ValueByte(Control::optAutonomous) == kModeSlave;
+bool Applies(const WrittenSetting& setting, const Form& form) {
+    return !setting.slaveOnly || form.ValueByte(Control::optAutonomous) == kModeSlave;
 }
 
-uint8_t WireValue(const WrittenSetting& setting, const UserInterface& ui) {
-    const int valueByte = ui.ValueByte(setting.control);
+uint8_t WireValue(const WrittenSetting& setting, const Form& form) {
+    const int valueByte = form.ValueByte(setting.control);
     const int wire = setting.volume ? PercentToVolumeByte(valueByte) : valueByte;
     return static_cast<uint8_t>(wire & 0xFF);
 }
 
-bool MatchesValueByte(const WrittenSetting& setting, const UserInterface& ui, uint8_t readBack) {
+bool MatchesValueByte(const WrittenSetting& setting, const Form& form, uint8_t readBack) {
     const int readValue = setting.volume ? VolumeByteToPercent(readBack) : readBack;
-    return readValue == ui.ValueByte(setting.control);
+    return readValue == form.ValueByte(setting.control);
 }
 
-WriteStatus WriteAndVerify(DeviceLink& link) {
-    UserInterface& ui = link.ui;
-    if (!ValidateBeforeWrite(ui) || link.OpenCableLink() != 0 || !CheckCompatibility(link)) {
+WriteStatus WriteAndVerify(DeviceLink& link, const Form& form) {
+    if (!ValidateBeforeWrite(form, link.screen()) || link.OpenCableLink() != CableSearch::Found ||
+        !CheckCompatibility(link)) {
         return WriteStatus::Failure;
     }
     for (const WrittenSetting& setting : kWrittenSettings) {
-        if (Applies(setting, ui) &&
-            !SendAcknowledged(link, setting.setCommand, WireValue(setting, ui))) {
+        if (Applies(setting, form) &&
+            !SendAcknowledged(link, setting.setCommand, WireValue(setting, form))) {
             return WriteStatus::Failure;
         }
     }
@@ -66,14 +68,14 @@ WriteStatus WriteAndVerify(DeviceLink& link) {
         return WriteStatus::Failure;
     }
     for (const WrittenSetting& setting : kWrittenSettings) {
-        if (!Applies(setting, ui)) {
+        if (!Applies(setting, form)) {
             continue;
         }
-        const std::optional<uint8_t> readBack = SendCommand(link, setting.getCommand, kFetchValue);
+        const std::optional<uint8_t> readBack = link.SendCommand(setting.getCommand, kFetchValue);
         if (!readBack) {
             return WriteStatus::Failure;
         }
-        if (!MatchesValueByte(setting, ui, *readBack)) {
+        if (!MatchesValueByte(setting, form, *readBack)) {
             return WriteStatus::VerificationFailure;
         }
     }
@@ -82,12 +84,12 @@ WriteStatus WriteAndVerify(DeviceLink& link) {
 
 }  // namespace
 
-void WriteSettings(DeviceLink& link) {
-    link.session.BeginExchangeSession();
-    if (WriteAndVerify(link) == WriteStatus::VerificationFailure) {
-        link.ui.ShowMessage(MessageIcon::Error, "Ошибка!", "Ошибка верификации EEPROM");
+void WriteSettings(DeviceLink& link, Form& form) {
+    const auto session = link.Session();
+    if (WriteAndVerify(link, form) == WriteStatus::VerificationFailure) {
+        link.screen().ShowMessage(MessageIcon::Error, std::string(texts::kVerificationTitle),
+                                  std::string(texts::kVerificationFailed));
     }
-    link.session.EndExchangeSession();
 }
 
 }  // namespace kavrel

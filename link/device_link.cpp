@@ -2,28 +2,37 @@
 
 #include <utility>
 
-#include "link/user_interface.h"
+#include "link/cable_search.h"
+#include "link/link_texts.h"
+#include "link/screen.h"
 
 namespace kavrel {
 
-DeviceLink::DeviceLink(UserInterface& userInterface, std::string folder)
-    : ui(userInterface),
-      programFolder(std::move(folder)),
-      transactions(port, userInterface),
-      session(userInterface, port) {}
+DeviceLink::DeviceLink(Screen& screen, std::string folder)
+    : screen_(screen),
+      programFolder_(std::move(folder)),
+      transactions_(port_, screen),
+      session_(screen, port_) {}
 
-uint8_t DeviceLink::OpenCableLink() {
-    const std::string portName = FindCablePort(ui, programFolder);
+CableSearch DeviceLink::OpenCableLink() {
+    const std::string portName = FindCablePort(screen_, programFolder_);
     if (portName.empty()) {
-        ui.ShowMessage(MessageIcon::Error, "Ошибка",
-                       "Выполнить команду не удалось!!!\n"
-                       "Конфигуратор не видит соединительного кабеля.");
-        return 1;
+        screen_.ShowMessage(MessageIcon::Error, std::string(texts::kErrorTitle),
+                            std::string(texts::kCommandFailed) + std::string(texts::kNoCable));
+        return CableSearch::NoCable;
     }
-    // A port that does not open is noticed by the first transaction, which tells the
-    // operator; here the name alone decides.
-    port.OpenDevicePort(portName);
-    return 0;
+    // Here the name alone decides; the first transaction finds a port that did not open.
+    port_.OpenDevicePort(portName);
+    return CableSearch::Found;
+}
+
+std::optional<uint8_t> DeviceLink::SendCommand(uint8_t command, uint8_t value) {
+    transactions_.BeginRequest(kRequestAddress, command);
+    transactions_.AddRequestByte(value);
+    if (transactions_.RunTransaction() != TransactionResult::Ok) {
+        return std::nullopt;
+    }
+    return transactions_.ResponseBuffer()[kDataByteOffset];
 }
 
 }  // namespace kavrel

@@ -15,6 +15,8 @@
 #include <string>
 #include <utility>
 
+#include "link/timespec.h"
+
 namespace kavrel {
 
 namespace {
@@ -28,11 +30,6 @@ constexpr auto kWritePerRequest = 10ms;
 // Without a stop event (no descriptor left for one) a wait still looks at the stop request
 // this often.
 constexpr auto kStopCheckSlice = 10ms;
-
-timespec ToTimespec(Clock::duration d) {
-    const auto ns = std::chrono::duration_cast<std::chrono::nanoseconds>(d).count();
-    return timespec{static_cast<time_t>(ns / 1'000'000'000), static_cast<long>(ns % 1'000'000'000)};
-}
 
 // An eventfd that becomes readable when stop is requested, so one poll waits for both.
 class StopEvent {

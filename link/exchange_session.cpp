@@ -3,7 +3,7 @@
 #include <chrono>
 
 #include "link/device_port.h"
-#include "link/user_interface.h"
+#include "link/screen.h"
 
 namespace kavrel {
 
@@ -14,17 +14,17 @@ constexpr auto kAnimationFrameTime = std::chrono::milliseconds(150);
 
 }  // namespace
 
-ExchangeSession::ExchangeSession(UserInterface& ui, DevicePort& port) : ui_(ui), port_(port) {}
+ExchangeSession::ExchangeSession(Screen& screen, DevicePort& port) : screen_(screen), port_(port) {}
 
 // The jthread asks the worker to stop and joins it; the stop wakes the worker's sleep.
 ExchangeSession::~ExchangeSession() = default;
 
 void ExchangeSession::BeginExchangeSession() {
-    windowOpen_ = ui_.OpenExchangeWindow();
+    windowOpen_ = screen_.OpenExchangeWindow();
     if (!windowOpen_) {
         return;
     }
-    ui_.SetMainWindowEnabled(false);
+    screen_.SetMainWindowEnabled(false);
     animation_ = std::jthread([this](std::stop_token stop) { AnimationWorker(stop); });
 }
 
@@ -32,7 +32,7 @@ void ExchangeSession::AnimationWorker(std::stop_token stop) {
     int frame = 0;
     do {
         frame = (frame + 1) % kAnimationFrames;
-        ui_.ShowAnimationFrame(frame);
+        screen_.ShowAnimationFrame(frame);
         std::unique_lock lock(sleepMutex_);
         sleep_.wait_for(lock, stop, kAnimationFrameTime, [] { return false; });
     } while (!stop.stop_requested());
@@ -47,11 +47,11 @@ void ExchangeSession::EndExchangeSession() {
         animation_.join();
     }
     if (windowOpen_) {
-        windowOpen_ = !ui_.CloseExchangeWindow();
+        windowOpen_ = !screen_.CloseExchangeWindow();
     }
     // While the window still exists, wndMain stays as it is.
-    if (!windowOpen_ && !ui_.IsInfoWindowOpen()) {
-        ui_.SetMainWindowEnabled(true);
+    if (!windowOpen_) {
+        screen_.SetMainWindowEnabled(true);
     }
     port_.CloseDevicePort();
 }

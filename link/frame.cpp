@@ -13,17 +13,17 @@ uint8_t FrameChecksum(const uint8_t* buffer, int32_t count) {
     return static_cast<uint8_t>(0u - sum);
 }
 
-int32_t CheckResponse(const uint8_t* buffer, int32_t length) {
+TransactionResult CheckResponse(const uint8_t* buffer, int32_t length) {
     if (buffer[0] != kStartByte) {
-        return 5;
+        return TransactionResult::BadStartByte;
     }
     if (length < kMinResponseLength || length > kMaxFrameLength) {
-        return 7;
+        return TransactionResult::BadLength;
     }
     if (FrameChecksum(buffer, length - 1) != buffer[length - 1]) {
-        return 6;
+        return TransactionResult::BadChecksum;
     }
-    return 0;
+    return TransactionResult::Ok;
 }
 
 }  // namespace kavrel

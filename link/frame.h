@@ -3,6 +3,8 @@
 #include <chrono>
 #include <cstdint>
 
+#include "link/transaction_result.h"
+
 namespace kavrel {
 
 using namespace std::chrono_literals;
@@ -14,6 +16,7 @@ inline constexpr uint8_t kRequestAddress = 255;
 inline constexpr int32_t kFrameBufferSize = 91;
 inline constexpr int32_t kMaxFrameLength = 90;
 inline constexpr int32_t kMinResponseLength = 2;
+inline constexpr int32_t kDataByteOffset = 2;  // of a response: 6E, address, data, ...
 
 inline constexpr int kAttemptsPerTransaction = 3;
 inline constexpr auto kAttemptPause = 15ms;
@@ -25,8 +28,8 @@ inline constexpr auto kWorkerEndWait = 300ms;  // per pass
 // Two's complement of the sum of the first count bytes (never beyond offset 89).
 uint8_t FrameChecksum(const uint8_t* buffer, int32_t count);
 
-// How a received response fails its checks, in the order they are made: 0 when it is
-// sound, else the transaction's code 5 (start byte), 7 (length) or 6 (checksum).
-int32_t CheckResponse(const uint8_t* buffer, int32_t length);
+// How a received response fails its checks, in the order they are made: Ok when it is
+// sound, else BadStartByte, BadLength or BadChecksum.
+TransactionResult CheckResponse(const uint8_t* buffer, int32_t length);
 
 }  // namespace kavrel

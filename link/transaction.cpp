@@ -9,32 +9,15 @@
 #include <thread>
 
 #include "link/device_port.h"
+#include "link/link_texts.h"
 #include "link/response_receiver.h"
-#include "link/user_interface.h"
+#include "link/screen.h"
 
 namespace kavrel {
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-const std::string kFailedCommand = "Выполнить команду не удалось!!!\n";
-
-std::string FailureText(int32_t code) {
-    switch (code) {
-        case kPortClosed:
-            return kFailedCommand + "COM-порт закрылся во время сеанса. Повторите Сеанс!";
-        case kSendWorkerStuck:
-        case kReceiveWorkerStuck:
-            return kFailedCommand + "Не удалось завершить поток №" + std::to_string(code);
-        case kNoResponse:
-            return kFailedCommand + "Устройство не отвечает";
-        case kCancelledByUser:
-            return kFailedCommand + "Операция прервана пользователем";
-        default:
-            return kFailedCommand + "Некорректный ответ.Ошибка №" + std::to_string(code);
-    }
-}
 
 // What a worker hands back to the main thread once it has ended.
 struct Received : ReceivedResponse {
@@ -108,7 +91,7 @@ class Transactions::Worker {
     std::jthread thread_;  // last: it starts once everything above exists, joins first
 };
 
-Transactions::Transactions(DevicePort& port, UserInterface& ui) : port_(port), ui_(ui) {}
+Transactions::Transactions(DevicePort& port, Screen& screen) : port_(port), screen_(screen) {}
 
 Transactions::~Transactions() = default;  // each worker's jthread asks it to stop and joins
 
@@ -127,34 +110,33 @@ void Transactions::AddRequestByte(uint8_t value) {
     }
 }
 
-int32_t Transactions::RunTransaction() {
+TransactionResult Transactions::RunTransaction() {
     if (requestLength_ < kMaxFrameLength) {
         request_[requestLength_++] = static_cast<uint8_t>(0u - requestSum_);
     }
-    int32_t code = kTransactionOk;
+    TransactionResult result = TransactionResult::Ok;
     for (int attempt = 1; attempt <= kAttemptsPerTransaction; ++attempt) {
-        code = RunAttempt();
-        if (code == kTransactionOk || code == kCancelledByUser) {
+        result = RunAttempt();
+        if (result == TransactionResult::Ok || result == TransactionResult::CancelledByUser) {
             break;
         }
     }
-    if (code != kTransactionOk) {
-        ShowFailure(code);
+    if (result != TransactionResult::Ok) {
+        screen_.ShowMessage(MessageIcon::Error, FailureTitle(result), FailureText(result));
     }
-    return code;
+    return result;
 }
 
-int32_t Transactions::RunAttempt() {
+TransactionResult Transactions::RunAttempt() {
     std::this_thread::sleep_for(kAttemptPause);
-    int32_t code = port_.IsDevicePortOpen() ? kTransactionOk : kPortClosed;
-    if (ui_.PollCancel()) {
-        code = kCancelledByUser;  // replaces a closed port
+    if (screen_.PollCancel()) {
+        return TransactionResult::CancelledByUser;  // replaces a closed port
     }
-    if (code != kTransactionOk) {
-        return code;
+    if (!port_.IsDevicePortOpen()) {
+        return TransactionResult::PortClosed;
     }
     if (!Worker::End(sendThread_)) {
-        return kSendWorkerStuck;
+        return TransactionResult::SendWorkerStuck;
     }
     response_.fill(0);
     responseLength_ = 0;
@@ -167,20 +149,21 @@ int32_t Transactions::RunAttempt() {
         });
 
     if (!Worker::End(receiveThread_)) {
-        return kReceiveWorkerStuck;
+        return TransactionResult::ReceiveWorkerStuck;
     }
     const auto started = Clock::now();
     receiveThread_ = Worker::Start([&port = port_](std::stop_token stop, Received& out) {
         ReceiveResponseWorker(port, stop, out);
     });
+    TransactionResult outcome = TransactionResult::Ok;
     if (receiveThread_) {
         if (!receiveThread_->WaitEndUntil(started + kResponseTimeout)) {
-            code = kNoResponse;
+            outcome = TransactionResult::NoResponse;
             // The worker leaves its wait as soon as it is asked to, so a silent attempt
             // costs about 15 + 500 ms, not another 300 ms for a worker that could only
             // have been killed: a silent unit fails after about 1.55 s rather than 2.45 s.
             if (!Worker::End(receiveThread_)) {
-                return code;  // it still writes its own buffer: leave ResponseBuffer alone
+                return outcome;  // it still writes its own buffer: leave ResponseBuffer alone
             }
         }
         const auto& result = receiveThread_->Result();
@@ -190,8 +173,8 @@ int32_t Transactions::RunAttempt() {
             lastSilence_ = result.end - result.lastByte;
         }
     }
-    if (code != kTransactionOk) {
-        return code;
+    if (outcome != TransactionResult::Ok) {
+        return outcome;
     }
     return CheckResponse(response_.data(), responseLength_);
 }
@@ -202,9 +185,26 @@ void Transactions::DrainStaleInput() {
     }
 }
 
-void Transactions::ShowFailure(int32_t code) {
-    const std::string title = code == kCancelledByUser ? "Внимание" : "Ошибка";
-    ui_.ShowMessage(MessageIcon::Error, title, FailureText(code));
+std::string FailureTitle(TransactionResult result) {
+    return std::string(result == TransactionResult::CancelledByUser ? texts::kAttentionTitle
+                                                                    : texts::kErrorTitle);
+}
+
+std::string FailureText(TransactionResult result) {
+    const std::string failed(texts::kCommandFailed);
+    switch (result) {
+        case TransactionResult::PortClosed:
+            return failed + std::string(texts::kPortClosed);
+        case TransactionResult::SendWorkerStuck:
+        case TransactionResult::ReceiveWorkerStuck:
+            return failed + std::string(texts::kWorkerStuck) + std::to_string(ErrorNumber(result));
+        case TransactionResult::NoResponse:
+            return failed + std::string(texts::kNoResponse);
+        case TransactionResult::CancelledByUser:
+            return failed + std::string(texts::kCancelled);
+        default:
+            return failed + std::string(texts::kBadResponse) + std::to_string(ErrorNumber(result));
+    }
 }
 
 }  // namespace kavrel

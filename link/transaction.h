@@ -6,42 +6,28 @@
 
 #include "link/frame.h"
 #include "link/response_receiver.h"
+#include "link/transaction_result.h"
 
 namespace kavrel {
 
 class DevicePort;
-class UserInterface;
-
-// Result of a transaction; every failure has been shown to the operator once.
-enum TransactionResult : int32_t {
-    kTransactionOk = 0,
-    kPortClosed = 1,
-    kSendWorkerStuck = 2,
-    kReceiveWorkerStuck = 3,
-    kNoResponse = 4,
-    kBadStartByte = 5,
-    kBadChecksum = 6,
-    kBadLength = 7,
-    kCancelledByUser = 8,
-};
+class Screen;
 
 // Request/response exchanges with the device: one request frame, up to three attempts,
 // each with a send and a receive worker supervised from the user-interface thread.
 class Transactions {
   public:
-    Transactions(DevicePort& port, UserInterface& ui);
+    Transactions(DevicePort& port, Screen& screen);
     ~Transactions();  // ends the workers of the last attempt
     Transactions(const Transactions&) = delete;
     Transactions& operator=(const Transactions&) = delete;
 
     void BeginRequest(uint8_t address, uint8_t command);
     void AddRequestByte(uint8_t value);
-    int32_t RunTransaction();
+    // Every failure has been shown to the operator once when this returns.
+    TransactionResult RunTransaction();
 
-    const FrameBuffer& RequestBuffer() const { return request_; }
-    int32_t RequestLength() const { return requestLength_; }
     const FrameBuffer& ResponseBuffer() const { return response_; }
-    int32_t ResponseLength() const { return responseLength_; }
 
     // For measurements: how long the line was silent between the last response byte and
     // the end of the receive worker, in the latest attempt that received a byte.
@@ -50,12 +36,11 @@ class Transactions {
   private:
     class Worker;
 
-    int32_t RunAttempt();
+    TransactionResult RunAttempt();
     void DrainStaleInput();
-    void ShowFailure(int32_t code);
 
     DevicePort& port_;
-    UserInterface& ui_;
+    Screen& screen_;
     FrameBuffer request_{};
     int32_t requestLength_ = 0;
     uint8_t requestSum_ = 0;

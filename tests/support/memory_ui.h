@@ -6,7 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "link/user_interface.h"
+#include "config/form.h"
+#include "link/screen.h"
 
 namespace kavrel::testing {
 
@@ -16,9 +17,10 @@ struct RecordedMessage {
     std::string text;
 };
 
-// The screen in memory: the form starts as wndMain does after start-up, message boxes are
-// recorded instead of shown, and a cancel press can be queued like a pending click.
-class MemoryUi : public UserInterface {
+// The screen and the form in memory: the form starts as wndMain does after start-up,
+// message boxes are recorded instead of shown, and a cancel press can be queued like a
+// pending click.
+class MemoryUi : public Screen, public Form {
   public:
     MemoryUi();
 
@@ -26,12 +28,12 @@ class MemoryUi : public UserInterface {
     void SetState(Control c, int state) override { controls_[c].state = state; }
     std::string Text(Control c) const override { return controls_.at(c).text; }
     void SetText(Control c, const std::string& text) override { controls_[c].text = text; }
-    bool IsEnabled(Control c) const override { return controls_.at(c).enabled; }
+    bool IsEnabled(Control c) const { return controls_.at(c).enabled; }
     void SetEnabled(Control c, bool enabled) override { controls_[c].enabled = enabled; }
     int ValueByte(Control c) const override { return controls_.at(c).valueByte; }
     void SetValueByte(Control c, int value) override { controls_[c].valueByte = value; }
-    bool IsMainWindowEnabled() const override { return mainEnabled_; }
-    void SetMainWindowEnabled(bool enabled) override { mainEnabled_ = enabled; }
+    bool IsMainWindowEnabled() const { return mainEnabled_; }
+    void SetMainWindowEnabled(bool enabled) override { mainEnabled_ = enabled && !infoOpen_; }
     void ShowMessage(MessageIcon icon, const std::string& title, const std::string& text) override {
         messages.push_back({icon, title, text});
     }
@@ -45,7 +47,7 @@ class MemoryUi : public UserInterface {
         mainEnabled_ = false;
         return true;
     }
-    bool IsInfoWindowOpen() const override { return infoOpen_; }
+    bool IsInfoWindowOpen() const { return infoOpen_; }
     void CloseInfoWindow() {  // the operator's "OK"
         infoOpen_ = false;
         mainEnabled_ = true;

@@ -17,6 +17,7 @@
 #include <system_error>
 #include <thread>
 
+#include "link/timespec.h"
 #include "tools/kavrel-sim/unit_protocol.h"
 
 namespace kavrel::sim {
@@ -38,11 +39,6 @@ void MakeRaw(int fd) {
         cfmakeraw(&line);
         tcsetattr(fd, TCSANOW, &line);
     }
-}
-
-timespec ToTimespec(Clock::duration d) {
-    const auto ns = std::chrono::duration_cast<std::chrono::nanoseconds>(d).count();
-    return timespec{static_cast<time_t>(ns / 1'000'000'000), static_cast<long>(ns % 1'000'000'000)};
 }
 
 }  // namespace

@@ -1,0 +1,57 @@
+#pragma once
+
+#include <string>
+
+namespace kavrel {
+
+// The controls that the device operations and the form rules reach by name. The first
+// group belongs to wndMain, the second to wndInfo.
+enum class Control {
+    optSlave,
+    optAutonomous,
+    strAddress,
+    chkCountRed,
+    chkCountGreen,
+    chkIndicationRuAu,
+    btnTest,
+    btnReset,
+    btnWrite,
+    btnRead,
+    btnInfo,
+    btnAbout,
+    chkSoundOff,
+    cmbSoundType,
+    cmbPulseTime,
+    strVolume,
+
+    lblFirmwareVersion,
+    lblDeviceClass,
+    lblConfiguratorVersion,
+    lblConfiguratorClass,
+};
+
+// The settings form as the operations and the form rules see it: wndMain's controls, each
+// with its state, text, enabled flag and value byte, and the information window. Each
+// front end implements it; the tests implement it in memory. Calls come from the
+// user-interface thread only.
+class Form {
+  public:
+    virtual ~Form() = default;
+
+    // State: 1/0 for an option or a check box, the selected item index for a list (-1 for
+    // none). Setting a state, text or value byte from code never runs a form rule.
+    virtual int State(Control control) const = 0;
+    virtual void SetState(Control control, int state) = 0;
+    virtual std::string Text(Control control) const = 0;
+    virtual void SetText(Control control, const std::string& text) = 0;
+    virtual void SetEnabled(Control control, bool enabled) = 0;
+    virtual int ValueByte(Control control) const = 0;
+    virtual void SetValueByte(Control control, int value) = 0;
+
+    // Opens wndInfo over wndMain with its four value texts reading "000" and makes wndMain
+    // refuse input until it is closed; false when the window could not be created. Only
+    // its "OK" closes it.
+    virtual bool OpenInfoWindow() = 0;
+};
+
+}  // namespace kavrel

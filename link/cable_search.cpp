@@ -1,0 +1,28 @@
+#include "link/cable_search.h"
+
+#include <string_view>
+
+#include "link/link_texts.h"
+#include "link/lister_process.h"
+#include "link/port_list_file.h"
+#include "link/port_name.h"
+#include "link/screen.h"
+
+namespace kavrel {
+
+namespace {
+constexpr std::string_view kListerName = "Zorvik";
+constexpr std::string_view kListName = "listport.txt";
+}  // namespace
+
+std::string FindCablePort(Screen& screen, const std::string& folder) {
+    if (!RunAndWait(folder + std::string(kListerName))) {
+        screen.ShowMessage(MessageIcon::Error, std::string(texts::kErrorTitleExclaimed),
+                           texts::ListerLaunchFailed(kListerName));
+        return {};
+    }
+    const auto list = ReadPortList(folder + std::string(kListName));
+    return list ? PortNameFromList(*list) : std::string();
+}
+
+}  // namespace kavrel

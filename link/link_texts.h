@@ -1,0 +1,35 @@
+#pragma once
+
+#include <array>
+#include <string>
+#include <string_view>
+
+namespace kavrel::texts {
+
+// Every text of the link that the operator reads.
+
+inline constexpr std::string_view kErrorTitle = "Ошибка";
+inline constexpr std::string_view kErrorTitleExclaimed = "Ошибка!";
+inline constexpr std::string_view kAttentionTitle = "Внимание";
+
+// The first line of every box about a command that did not go through.
+inline constexpr std::string_view kCommandFailed = "Выполнить команду не удалось!!!\n";
+
+inline constexpr std::string_view kNoCable = "Конфигуратор не видит соединительного кабеля.";
+inline constexpr std::string_view kPortClosed =
+    "COM-порт закрылся во время сеанса. Повторите Сеанс!";
+inline constexpr std::string_view kWorkerStuck = "Не удалось завершить поток №";
+inline constexpr std::string_view kNoResponse = "Устройство не отвечает";
+inline constexpr std::string_view kBadResponse = "Некорректный ответ.Ошибка №";
+inline constexpr std::string_view kCancelled = "Операция прервана пользователем";
+
+inline std::string ListerLaunchFailed(std::string_view lister) {
+    return "При открытии файла \"" + std::string(lister) + "\" возникла ошибка";
+}
+
+// How the port list describes the two cables the configurator accepts.
+inline constexpr std::string_view kProlificCable = "PROLIFIC USB-TO-SERIAL COMM PORT";
+inline constexpr std::string_view kCh340Cable = "USB-SERIAL CH340";
+inline constexpr std::array<std::string_view, 2> kCableDescriptions = {kProlificCable, kCh340Cable};
+
+}  // namespace kavrel::texts
