@@ -6,9 +6,13 @@
 #include <cstdlib>
 #include <tuple>
 
-#include "link/bibl_com.h"
+#include "link/cable_search.h"
 #include "link/device_link.h"
+#include "link/link_texts.h"
+#include "link/lister_process.h"
+#include "link/port_name.h"
 #include "tests/support/memory_ui.h"
+#include "tests/support/port_probe.h"
 #include "tests/support/scratch_folder.h"
 #include "tools/kavrel-sim/simulated_unit.h"
 #include "tools/virtual-cable/cable_registry.h"
@@ -19,8 +23,8 @@ namespace {
 using namespace std::string_literals;
 
 const std::string kLaunchFailure = "Ошибка!: При открытии файла \"Zorvik\" возникла ошибка";
-const std::string kNoCable =
-    "Ошибка: Выполнить команду не удалось!!!\nКонфигуратор не видит соединительного кабеля.";
+const std::string kNoCable = std::string(texts::kErrorTitle) + ": " +
+                             std::string(texts::kCommandFailed) + std::string(texts::kNoCable);
 
 std::vector<std::string> Boxes(const testing::MemoryUi& ui) {
     std::vector<std::string> boxes;
@@ -79,13 +83,16 @@ TEST_F(DeviceLinkTest, TheProgramFolderOfADeepFolderIsNotCut) {
 // when the lister could not be started.
 TEST(OpenCableLink, ReadsWhatTheListerLeavesAndReportsWhatFails) {
     const std::string oldList = "USB-SERIAL CH340 (kavrel-none)\r\n";
-    const std::tuple<const char*, bool, std::string, int, std::vector<std::string>> cases[] = {
-        // lister (nullptr: missing), executable, list left, result, boxes in order
-        {nullptr, false, oldList, 1, {kLaunchFailure, kNoCable}},
-        {"exit 0", false, oldList, 1, {kLaunchFailure, kNoCable}},
-        {"exit 0", true, "", 1, {kNoCable}},
-        {"exit 3", true, oldList, 0, {}},  // the port that does not open is the transaction's
-    };
+    constexpr auto kNone = CableSearch::NoCable;
+    const std::tuple<const char*, bool, std::string, CableSearch, std::vector<std::string>>
+        cases[] = {
+            // lister (nullptr: missing), executable, list left, result, boxes in order
+            {nullptr, false, oldList, kNone, {kLaunchFailure, kNoCable}},
+            {"exit 0", false, oldList, kNone, {kLaunchFailure, kNoCable}},
+            {"exit 0", true, "", kNone, {kNoCable}},
+            // the port that does not open is the first transaction's to report
+            {"exit 3", true, oldList, CableSearch::Found, {}},
+        };
     for (const auto& [lister, executable, list, result, boxes] : cases) {
         SCOPED_TRACE(std::string(lister ? lister : "none") + (executable ? " +x" : ""));
         testing::ScratchFolder folder;
@@ -122,37 +129,43 @@ TEST_F(DeviceLinkTest, RealZorvikFindsARegisteredSimulator) {
     setenv("KAVREL_SYSFS_ROOT", (folder / "no-sys").c_str(), 1);  // no ports but the cable
     setenv("KAVREL_CABLE_REGISTRY", (folder / "registry").c_str(), 1);
     cable::CableRegistration registration(unit.SlavePath(), folder / "registry");
-    EXPECT_EQ(link.OpenCableLink(), 0);
+    EXPECT_EQ(link.OpenCableLink(), CableSearch::Found);
     EXPECT_EQ(folder.Read("listport.txt"), "USB-SERIAL CH340 (" + unit.SlavePath() + ")\n");
-    EXPECT_TRUE(link.port.IsDevicePortOpen());
+    EXPECT_FALSE(testing::IsPortFree(unit.SlavePath()));
 }
 
 // Without a window the session goes on with wndMain enabled. Either way the end closes the
-// port (one never opened is no trouble) and enables wndMain unless wndInfo stays open.
+// port and enables wndMain unless wndInfo stays open.
 TEST_F(DeviceLinkTest, MainWindowRefusesInputDuringTheSessionAndThePortClosesAtTheEnd) {
-    for (bool withoutWindow : {true, false}) {
+    folder.Write("Zorvik", "#!/bin/sh\nexit 0\n", true);
+    folder.Write("listport.txt", "USB-SERIAL CH340 (" + unit.SlavePath() + ")\n");
+    for (bool withoutWindow : {true, false, false}) {
         ui.failWindows = withoutWindow;
-        link.session.BeginExchangeSession();
-        EXPECT_EQ(ui.IsMainWindowEnabled(), withoutWindow) << "without a window: " << withoutWindow;
-        ASSERT_TRUE(link.port.OpenDevicePort(unit.SlavePath()));
-        link.session.EndExchangeSession();
-        EXPECT_TRUE(ui.IsMainWindowEnabled());
-        EXPECT_FALSE(link.port.IsDevicePortOpen());
+        {
+            const auto session = link.Session();
+            EXPECT_EQ(ui.IsMainWindowEnabled(), withoutWindow) << "without a window";
+            ASSERT_EQ(link.OpenCableLink(), CableSearch::Found);
+            EXPECT_FALSE(testing::IsPortFree(unit.SlavePath()));
+            if (!withoutWindow && ui.exchangeWindowOpenings == 2) {
+                ASSERT_TRUE(ui.OpenInfoWindow());
+            }
+        }
+        EXPECT_EQ(ui.IsMainWindowEnabled(), !ui.IsInfoWindowOpen());
+        EXPECT_FALSE(ui.exchangeWindowOpen);
+        EXPECT_TRUE(testing::IsPortFree(unit.SlavePath()));
     }
-    link.session.BeginExchangeSession();
-    ASSERT_TRUE(ui.OpenInfoWindow());
-    link.session.EndExchangeSession();
-    EXPECT_FALSE(ui.IsMainWindowEnabled());
-    EXPECT_FALSE(link.port.IsDevicePortOpen());
+    EXPECT_TRUE(ui.IsInfoWindowOpen());
 }
 
 TEST_F(DeviceLinkTest, AnimationTurnsFromOneToElevenThenZeroUntilTheSessionEnds) {
-    link.session.BeginExchangeSession();  // the window opens on frame 0
-    for (int wait = 0; wait < 2000 && ui.AnimationFrames().size() < 13; ++wait) {
-        std::this_thread::sleep_for(10ms);
+    std::chrono::steady_clock::time_point start;
+    {
+        const auto session = link.Session();  // the window opens on frame 0
+        for (int wait = 0; wait < 2000 && ui.AnimationFrames().size() < 13; ++wait) {
+            std::this_thread::sleep_for(10ms);
+        }
+        start = std::chrono::steady_clock::now();
     }
-    const auto start = std::chrono::steady_clock::now();
-    link.session.EndExchangeSession();
     EXPECT_LT(std::chrono::steady_clock::now() - start, 1s);
     const std::vector<int> frames = ui.AnimationFrames();
     ASSERT_GE(frames.size(), 13u);

@@ -13,8 +13,9 @@
 #include <thread>
 #include <tuple>
 
-#include "link/bibl_com.h"
+#include "link/cable_search.h"
 #include "link/device_link.h"
+#include "link/port_list_file.h"
 #include "tests/support/memory_ui.h"
 #include "tests/support/scratch_folder.h"
 
@@ -25,9 +26,6 @@ using namespace std::string_literals;
 using namespace std::chrono_literals;
 
 const std::string kList = "listport.txt";
-const std::string kClosedPortBox =
-    "Ошибка: Выполнить команду не удалось!!!\n"
-    "COM-порт закрылся во время сеанса. Повторите Сеанс!";
 
 // A folder whose lister ends at once, leaving whatever the test put there.
 struct ListedFolder : testing::ScratchFolder {
@@ -146,8 +144,8 @@ class WaitingReader {
     std::thread thread_;
 };
 
-// A good list whose port name is not a terminal: the link goes on (0), the port stays
-// closed and the first transaction tells the operator the port closed, once.
+// A good list whose port name is not a terminal: the link goes on, the port stays closed
+// and the first transaction tells the operator the port closed, once.
 TEST(OpenCableLink, APortNameThatIsNoTerminalLeavesThePortClosed) {
     ListedFolder folder;
     folder.Write("file", "contents");
@@ -162,13 +160,10 @@ TEST(OpenCableLink, APortNameThatIsNoTerminalLeavesThePortClosed) {
         folder.Write(kList, "USB-SERIAL CH340 (" + name + ")\r\n");
         testing::MemoryUi ui;
         DeviceLink link(ui, folder.Path());
-        EXPECT_EQ(link.OpenCableLink(), 0);
-        EXPECT_FALSE(link.port.IsDevicePortOpen());
-        link.transactions.BeginRequest(kRequestAddress, 46);
-        link.transactions.AddRequestByte(0);
-        EXPECT_EQ(link.transactions.RunTransaction(), 1);
+        EXPECT_EQ(link.OpenCableLink(), CableSearch::Found);
+        EXPECT_EQ(link.SendCommand(46, 0), std::nullopt);
         ASSERT_EQ(ui.messages.size(), 1u);
-        EXPECT_EQ(ui.messages[0].title + ": " + ui.messages[0].text, kClosedPortBox);
+        EXPECT_EQ(ui.messages[0].text, FailureText(TransactionResult::PortClosed));
     }
     alarm(0);
     EXPECT_FALSE(reader.Opened()) << "the FIFO was opened for writing";

@@ -1,0 +1,15 @@
+#pragma once
+
+#include <string>
+
+#include "link/device_port.h"
+
+namespace kavrel::testing {
+
+// Whether nobody holds the port: it opens (exclusively) for us, and is let go again.
+inline bool IsPortFree(const std::string& path) {
+    DevicePort probe;
+    return probe.OpenDevicePort(path);
+}
+
+}  // namespace kavrel::testing
