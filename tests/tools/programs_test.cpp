@@ -132,6 +132,7 @@ TEST_F(ZorvikTest, ReplacesTheListWithTheSerialPortsOfTheTree) {
     AddTty("ttyACM0", "cdc_acm", "2341");
     AddTty("ttyS0", "serial8250", "", "0");                        // a legacy slot without a UART
     AddTty("ttyS4", "serial8250", "", "4");                        // a 16550A
+    folder.Write("listport.txt.a1B2c3", "USB-SERIAL CH340 (COM");  // an earlier run was killed
     EXPECT_EQ(List(),
               "USB ACM Modem (/dev/ttyACM0)\n"
               "USB-SERIAL CH340 (/dev/ttyACM1)\n"
@@ -139,6 +140,7 @@ TEST_F(ZorvikTest, ReplacesTheListWithTheSerialPortsOfTheTree) {
               "USB-SERIAL CH340 (/dev/ttyUSB0)\n"
               "PROLIFIC USB-TO-SERIAL COMM PORT (/dev/ttyUSB1)\n"
               "PROLIFIC USB-TO-SERIAL COMM PORT (/dev/ttyUSB2)\n");
+    EXPECT_EQ(Count("", "listport.txt."), 0) << "a temporary list was left behind";
 
     fs::remove_all(folder / "sys/class/tty");
     fs::create_directories(folder / "sys/class/tty");
