@@ -1,15 +1,19 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <poll.h>
+#include <pwd.h>
 #include <signal.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
 
 #include "tests/support/scratch_folder.h"
+#include "tools/virtual-cable/cable_registry.h"
 
 namespace kavrel {
 namespace {
@@ -87,10 +91,19 @@ class ZorvikTest : public ::testing::Test {
         folder.CopyProgram("Zorvik");
         folder.Write("listport.txt", "USB-SERIAL CH340 (COM3)\r\n");
     }
-    // Runs Zorvik, which must succeed, and reads the list it wrote beside itself.
+    // Runs Zorvik, which must succeed, and reads the list it wrote beside itself; what it says
+    // on standard error goes to the file "stderr".
     std::string List() {
-        EXPECT_EQ(std::system(("'" + (folder / "Zorvik") + "'").c_str()), 0);
+        const std::string command = "'" + (folder / "Zorvik") + "' 2>'" + (folder / "stderr") + "'";
+        EXPECT_EQ(std::system(command.c_str()), 0);
         return folder.Read("listport.txt");
+    }
+    // The files in `subfolder` whose names start with `prefix`.
+    long Count(const std::string& subfolder, const std::string& prefix = "") {
+        return std::ranges::count_if(
+            fs::directory_iterator(folder / subfolder), [&](const auto& entry) {
+                return entry.path().filename().string().starts_with(prefix);
+            });
     }
     // A terminal laid out as the kernel lays out /sys: the class entry links to its device,
     // the device to its driver, and the USB device with the vendor sits above the device.
@@ -117,8 +130,9 @@ TEST_F(ZorvikTest, ReplacesTheListWithTheSerialPortsOfTheTree) {
     AddTty("ttyUSB1", "pl2303", "");
     AddTty("ttyUSB2", "usbserial_generic", "067b");
     AddTty("ttyACM0", "cdc_acm", "2341");
-    AddTty("ttyS0", "serial8250", "", "0");  // a legacy slot without a UART
-    AddTty("ttyS4", "serial8250", "", "4");  // a 16550A
+    AddTty("ttyS0", "serial8250", "", "0");                        // a legacy slot without a UART
+    AddTty("ttyS4", "serial8250", "", "4");                        // a 16550A
+    folder.Write("listport.txt.a1B2c3", "USB-SERIAL CH340 (COM");  // an earlier run was killed
     EXPECT_EQ(List(),
               "USB ACM Modem (/dev/ttyACM0)\n"
               "USB-SERIAL CH340 (/dev/ttyACM1)\n"
@@ -126,26 +140,54 @@ TEST_F(ZorvikTest, ReplacesTheListWithTheSerialPortsOfTheTree) {
               "USB-SERIAL CH340 (/dev/ttyUSB0)\n"
               "PROLIFIC USB-TO-SERIAL COMM PORT (/dev/ttyUSB1)\n"
               "PROLIFIC USB-TO-SERIAL COMM PORT (/dev/ttyUSB2)\n");
+    EXPECT_EQ(Count("", "listport.txt."), 0) << "a temporary list was left behind";
 
     fs::remove_all(folder / "sys/class/tty");
     fs::create_directories(folder / "sys/class/tty");
     EXPECT_EQ(List(), "");
 }
 
-TEST_F(ZorvikTest, ListsRegisteredLiveSimulatorsAsCh340Cables) {
+// Simulators are listed before the hardware, so that a real cable wins; a registration is
+// listed only while its simulator holds it and names a pseudo-terminal.
+TEST_F(ZorvikTest, ListsLiveSimulatorsOnPseudoTerminalsBeforeTheHardware) {
+    AddTty("ttyUSB0", "ch341-uart", "");
     Simulator listed;
+    Simulator killed;
     Simulator unlisted("--no-register");
-    Simulator ended("--help");
-    const pid_t gone = ended.Pid();
-    ASSERT_EQ(ended.End(0), 0);
-    // Left behind by a process that is gone, naming a terminal that is still there.
-    folder.Write("registry/gone.cable", std::to_string(gone) + "\n" + unlisted.firstLine + "\n");
+    ASSERT_EQ(killed.End(SIGKILL), -1);  // its registration stays behind
+    const cable::CableRegistration notATerminal("/dev/null", folder / "registry");
+    ASSERT_EQ(Count("registry"), 3);
     ASSERT_EQ(listed.firstLine.rfind("/dev/pts/", 0), 0u) << listed.firstLine;
-    EXPECT_EQ(List(), "USB-SERIAL CH340 (" + listed.firstLine + ")\n");
+    EXPECT_EQ(List(), "USB-SERIAL CH340 (" + listed.firstLine +
+                          ")\n"
+                          "USB-SERIAL CH340 (/dev/ttyUSB0)\n");
+    EXPECT_EQ(Count("registry"), 2) << "the dead simulator's registration is still there";
 
     EXPECT_EQ(listed.End(SIGTERM), 0);
-    fs::remove(folder / "registry/gone.cable");
-    EXPECT_TRUE(fs::is_empty(folder / "registry")) << "a registration outlived its simulator";
+    EXPECT_EQ(Count("registry"), 1) << "a registration outlived its simulator";
+}
+
+// A registry folder that someone else could write to is neither read nor registered in.
+TEST_F(ZorvikTest, IgnoresARegistryFolderOthersControl) {
+    const std::string registry = folder / "registry";
+    for (const bool otherOwner : {false, true}) {
+        SCOPED_TRACE(otherOwner ? "owned by another user" : "open to others");
+        Simulator before;  // creates the folder
+        if (!otherOwner) {
+            ASSERT_EQ(chmod(registry.c_str(), 0755), 0);
+        } else if (const passwd* nobody = getpwnam("nobody"); geteuid() != 0 || !nobody) {
+            GTEST_SKIP() << "only root can give a folder to another user (nobody)";
+        } else {
+            ASSERT_EQ(chown(registry.c_str(), nobody->pw_uid, nobody->pw_gid), 0);
+        }
+        Simulator after;
+        EXPECT_EQ(List(), "");
+        EXPECT_EQ(folder.Read("stderr"), "cable registry " + registry +
+                                             " ignored: not a folder of this user closed to "
+                                             "others\n");
+        EXPECT_EQ(Count("registry"), 1) << "a simulator registered in the folder";
+        fs::remove_all(registry);
+    }
 }
 
 }  // namespace

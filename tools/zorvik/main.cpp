@@ -1,6 +1,7 @@
 // Zorvik: lists the machine's serial ports into listport.txt beside itself, one line per
-// port, "DESCRIPTION (PORT)", for the configurator that starts it. Hardware ports come from
-// sysfs; the pseudo-terminals of running simulators are listed as CH340 cables.
+// port, "DESCRIPTION (PORT)", for the configurator that starts it. The pseudo-terminals of
+// running simulators come first, as CH340 cables; the hardware ports from sysfs follow, so
+// that a real cable wins, since the configurator takes the last cable it finds.
 //
 // Environment (for tests; the configurator sets none of it):
 //   KAVREL_SYSFS_ROOT      sysfs to read instead of /sys
@@ -11,6 +12,7 @@
 
 #include <cstdlib>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "tools/virtual-cable/cable_registry.h"
@@ -44,10 +46,13 @@ std::string OwnFolder() {
 
 int main() {
     using namespace kavrel;
-    std::vector<zorvik::SerialPort> ports = zorvik::HardwarePorts(
-        Setting("KAVREL_SYSFS_ROOT", "/sys"), Setting("KAVREL_DEV_DIR", "/dev"));
+    std::vector<zorvik::SerialPort> ports;
     for (const cable::VirtualCable& virtualCable : cable::LiveCables()) {
         ports.push_back({zorvik::kCh340Description, virtualCable.ptyPath});
+    }
+    for (zorvik::SerialPort& port : zorvik::HardwarePorts(Setting("KAVREL_SYSFS_ROOT", "/sys"),
+                                                          Setting("KAVREL_DEV_DIR", "/dev"))) {
+        ports.push_back(std::move(port));
     }
     return zorvik::WritePortList(OwnFolder(), zorvik::FormatPortList(ports)) ? 0 : 1;
 }
