@@ -1,5 +1,7 @@
 #pragma once
 
+#include <signal.h>
+
 #include <QObject>
 
 class QSocketNotifier;
@@ -9,7 +11,8 @@ namespace kavrel {
 
 // Turns SIGTERM and SIGINT into a close request on `window`, as if the operator had closed
 // it, so a refused close (an operation or a secondary window in progress) is refused here
-// too. One instance per process, destroyed before the window.
+// too. One instance per process, destroyed before the window; it gives the signals back to
+// the handling they had before.
 class CloseOnSignal final : public QObject {
   public:
     explicit CloseOnSignal(QWidget& window);
@@ -17,6 +20,8 @@ class CloseOnSignal final : public QObject {
 
   private:
     QSocketNotifier* notifier_ = nullptr;
+    struct sigaction previousTerm_ {};
+    struct sigaction previousInt_ {};
 };
 
 }  // namespace kavrel

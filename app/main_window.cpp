@@ -68,8 +68,13 @@ constexpr std::array<ControlEntry, 25> kControls{{
 QWidget* CreateControl(const ControlEntry& entry, QWidget& parent) {
     const QString caption = QString::fromUtf8(entry.caption);
     switch (entry.kind) {
-        case Kind::Frame:
-            return new QGroupBox(caption, &parent);
+        case Kind::Frame: {
+            // Stacked beneath every control, some of which were created before it: a frame is
+            // only drawn and never takes a click meant for a control it surrounds.
+            auto* frame = new QGroupBox(caption, &parent);
+            frame->lower();
+            return frame;
+        }
         case Kind::Option:
             return new QRadioButton(caption, &parent);
         case Kind::Text:

@@ -1,6 +1,6 @@
-// wndMain as start-up leaves it; the form rules as the operator meets them, through real
-// clicks and list choices; the digit fields refusing anything but digits; and which operator
-// actions reach which handler.
+// wndMain as start-up leaves it; every control of each window reachable by the mouse; the
+// form rules as the operator meets them, through real clicks and list choices; the digit
+// fields refusing anything but digits; and which operator actions reach which handler.
 #include <QApplication>
 #include <QClipboard>
 #include <QLineEdit>
@@ -53,11 +53,11 @@ TEST_F(MainWindowTest, WindowAndItsControlsStartInFocusOrderWithTheirLookStateAn
     EXPECT_EQ(ui.Main().size(), QSize(396, 278));
     EXPECT_EQ(ui.Main().minimumSize(), ui.Main().maximumSize());
     EXPECT_FALSE(ui.Main().windowFlags() & Qt::WindowMaximizeButtonHint);
-    const QList<QWidget*> created =
-        ui.Main().Content().findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
-    ASSERT_EQ(created.size(), std::ssize(kControls));
-    for (qsizetype i = 0; i < created.size(); ++i) {
-        QWidget* widget = created[i];
+    ASSERT_EQ(ui.Main().Content().findChildren<QWidget*>(Qt::FindDirectChildrenOnly).size(),
+              std::ssize(kControls));
+    QWidget* widget = &ui.Main().Content();
+    for (const char* expected : kControls) {
+        widget = widget->nextInFocusChain();
         auto* list = qobject_cast<QComboBox*>(widget);
         QString caption =
             widget->property(widget->inherits("QGroupBox") ? "title" : "text").toString();
@@ -72,10 +72,41 @@ TEST_F(MainWindowTest, WindowAndItsControlsStartInFocusOrderWithTheirLookStateAn
                       list ? list->currentIndex() : widget->property("checked").toInt(),
                       widget->isEnabled(), ValueByte(*widget))
                       .toStdString(),
-                  kControls[i]);
-        EXPECT_EQ(widget->nextInFocusChain(), created.value(i + 1, widget->nextInFocusChain()))
-            << kControls[i];
+                  expected);
     }
+}
+
+TEST_F(MainWindowTest, EachControlOfEachWindowIsWhatTheWindowFindsUnderItsCentre) {
+    // A frame only surrounds its controls: a click at a control never lands on it.
+    const auto expectOnTop = [](QWidget& window, const QWidget& holder) {
+        for (QWidget* control : holder.findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+            if (control->inherits("QGroupBox")) {
+                continue;
+            }
+            QWidget* found = window.childAt(control->mapTo(&window, control->rect().center()));
+            EXPECT_TRUE(found == control || control->isAncestorOf(found))  // a text box's viewport
+                << qPrintable(window.objectName()) << ": "
+                << qPrintable(control->objectName() + " " + control->property("text").toString())
+                << " lies under " << (found ? qPrintable(found->objectName()) : "nothing");
+        }
+    };
+    expectOnTop(ui.Main(), ui.Main().Content());
+    ASSERT_TRUE(ui.OpenInfoWindow());
+    expectOnTop(*ui.Info(), *ui.Info());
+    ui.CloseInfoWindow();
+    ui.OpenAboutWindow();
+    expectOnTop(*ui.About(), *ui.About());
+}
+
+TEST_F(MainWindowTest, AClickIntoTheAddressFieldThroughTheWindowTakesWhatIsTypedNext) {
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&ui.Main()));
+    ui.SetText(strAddress, "");
+    QWidget* field = W(strAddress);
+    // Sent to the window as the operator's click arrives: the window decides what is hit.
+    QTest::mouseClick(ui.Main().windowHandle(), Qt::LeftButton, {},
+                      field->mapTo(&ui.Main(), field->rect().center()));
+    QTest::keyClicks(QApplication::focusWidget(), "42");
+    EXPECT_EQ(ui.Text(strAddress), "42");
 }
 
 TEST_F(MainWindowTest, DigitFieldsRefuseTypedAndPastedNonDigits) {

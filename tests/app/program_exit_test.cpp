@@ -1,12 +1,17 @@
 // The real kavrel-configurator: closing wndMain while idle ends the process with code 0.
-// The close request comes from SIGTERM, which the program takes as the operator's close.
+// The close request comes from SIGTERM, which the program takes as the operator's close;
+// in this process, the signals' handler closes a window without disturbing errno.
 #include <gtest/gtest.h>
 
 #include <QProcess>
 #include <QTest>
+#include <QWidget>
+#include <cerrno>
 #include <csignal>
 #include <fstream>
 #include <iterator>
+
+#include "app/close_on_signal.h"
 
 namespace {
 
@@ -28,6 +33,20 @@ TEST(ProgramExit, ClosingTheIdleMainWindowEndsTheProcessWithCodeZero) {
     ASSERT_TRUE(program.waitForFinished(20'000));
     EXPECT_EQ(program.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(program.exitCode(), 0);
+}
+
+TEST(ProgramExit, SignalsCloseTheWindowAndLeaveErrnoAsItWasEvenWhenTheirByteFindsNoRoom) {
+    QWidget window;
+    window.show();
+    kavrel::CloseOnSignal closeOnSignal(window);
+    // With no event processed meanwhile, the pipe fills after a few hundred signals (even the
+    // largest socket buffer takes far fewer than these) and the handler's later writes fail.
+    for (int signal = 0; signal < 20'000; ++signal) {
+        errno = EDOM;
+        ASSERT_EQ(raise(signal % 2 ? SIGTERM : SIGINT), 0);
+        ASSERT_EQ(errno, EDOM) << "after signal " << signal;
+    }
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !window.isVisible(); }, 20'000));
 }
 
 }  // namespace
