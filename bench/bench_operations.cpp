@@ -12,7 +12,7 @@
 #include <string>
 
 #include "config/operations.h"
-#include "link/bibl_com.h"
+#include "link/cable_search.h"
 #include "link/device_link.h"
 #include "link/frame.h"
 #include "tests/support/memory_ui.h"
@@ -95,12 +95,12 @@ int main() {
                 kLineMsPerTransaction);
     const auto findStart = Clock::now();
     for (int round = 0; round < kRounds; ++round) {
-        kavrel::FindCablePort(ui, link.programFolder);
+        kavrel::FindCablePort(ui, folder + "/");
     }
     std::printf("finding the cable (lister run + list read): %.1f ms\n",
                 Ms(Clock::now() - findStart).count() / kRounds);
-    Measure("read", kReadTransactions, [&] { kavrel::ReadSettings(link); });
-    Measure("write", kWriteTransactions, [&] { kavrel::WriteSettings(link); });
+    Measure("read", kReadTransactions, [&] { kavrel::ReadSettings(link, ui); });
+    Measure("write", kWriteTransactions, [&] { kavrel::WriteSettings(link, ui); });
     std::printf("%zu messages shown, %zu requests logged\n", ui.messages.size(), unit.Log().size());
     std::printf("%s\n%s\n", StatusLine("VmRSS").c_str(), StatusLine("VmHWM").c_str());
     std::filesystem::remove_all(folder);

@@ -63,11 +63,12 @@ int main(int argc, char** argv) {
         const auto start = Clock::now();
         link.BeginRequest(kavrel::kRequestAddress, 46);
         link.AddRequestByte(0);
-        const int32_t result = link.RunTransaction();
+        const kavrel::TransactionResult result = link.RunTransaction();
         const double wall = Ms(Clock::now() - start).count();
         const double cpu = ProcessCpuMs() - cpuBefore;
-        if (result != kavrel::kTransactionOk) {
-            std::fprintf(stderr, "transaction %d failed with code %d\n", i, result);
+        if (result != kavrel::TransactionResult::Ok) {
+            std::fprintf(stderr, "transaction %d failed with code %d\n", i,
+                         kavrel::ErrorNumber(result));
             return 1;
         }
         const Sample s{wall, cpu, Ms(link.LastResponseSilence()).count()};

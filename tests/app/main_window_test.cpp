@@ -92,10 +92,10 @@ TEST_F(MainWindowTest, EachControlOfEachWindowIsWhatTheWindowFindsUnderItsCentre
     };
     expectOnTop(ui.Main(), ui.Main().Content());
     ASSERT_TRUE(ui.OpenInfoWindow());
-    expectOnTop(*ui.Info(), *ui.Info());
+    expectOnTop(*ShownWindow<InfoWindow>(), *ShownWindow<InfoWindow>());
     ui.CloseInfoWindow();
     ui.OpenAboutWindow();
-    expectOnTop(*ui.About(), *ui.About());
+    expectOnTop(*ShownWindow<AboutWindow>(), *ShownWindow<AboutWindow>());
 }
 
 TEST_F(MainWindowTest, AClickIntoTheAddressFieldThroughTheWindowTakesWhatIsTypedNext) {
@@ -142,7 +142,7 @@ TEST_F(MainWindowTest, FormRulesKeepTheValueBytesInStepWithWhatTheControlsShow) 
         EXPECT_EQ(std::tuple(ui.ValueByte(optSlave), ui.ValueByte(optAutonomous),
                              ui.ValueByte(chkCountRed), ui.ValueByte(chkCountGreen),
                              ui.ValueByte(chkIndicationRuAu), ui.ValueByte(cmbPulseTime),
-                             ui.IsEnabled(strAddress), ui.IsEnabled(chkIndicationRuAu)),
+                             W(strAddress)->isEnabled(), W(chkIndicationRuAu)->isEnabled()),
                   std::tuple(mode, mode, indication, indication, indication, pulseTime, mode == 1,
                              mode == 1))
             << "after " << qPrintable(W(control)->objectName()) << " " << item;

@@ -17,18 +17,18 @@ using SecondaryWindowTest = ShellTest;
 
 TEST_F(SecondaryWindowTest, InfoWindowSurvivesCloseRequestsAndMainRefusesInputUntilOk) {
     ASSERT_TRUE(ui.OpenInfoWindow());
-    InfoWindow* info = ui.Info();
+    InfoWindow* info = ShownWindow<InfoWindow>();
     EXPECT_EQ(ui.Text(lblFirmwareVersion), "000");
     EXPECT_FALSE(info->close());
     QTest::keyClick(info, Qt::Key_Escape);
     QTest::keyClick(info, Qt::Key_F4, Qt::AltModifier);
     ui.SetMainWindowEnabled(true);  // a session ending while wndInfo is open
     Click(W(chkCountRed));
-    EXPECT_EQ(std::tuple(info->isVisible(), ui.IsMainWindowEnabled(), ui.State(chkCountRed)),
+    EXPECT_EQ(std::tuple(info->isVisible(), TakesInput(ui), ui.State(chkCountRed)),
               std::tuple(true, false, 1));
     Click(info->findChild<QPushButton*>("btnInfoOk"));
-    EXPECT_FALSE(ui.IsInfoWindowOpen());
-    EXPECT_TRUE(ui.IsMainWindowEnabled());
+    EXPECT_FALSE((ShownWindow<InfoWindow>() != nullptr));
+    EXPECT_TRUE(TakesInput(ui));
 }
 
 TEST_F(SecondaryWindowTest, AboutWindowShowsSevenYellowOnBlackReadOnlyLinesUntilClosed) {
@@ -37,18 +37,18 @@ TEST_F(SecondaryWindowTest, AboutWindowShowsSevenYellowOnBlackReadOnlyLinesUntil
         "     email: info@kavrel.example\n     www.kavrel.example\nГородок      2019";
     for (bool byOk : {true, false}) {  // closed by "Ок", then by a close request
         Click(W(btnAbout));
-        ASSERT_NE(ui.About(), nullptr);
-        EXPECT_FALSE(ui.IsMainWindowEnabled());
-        auto* text = ui.About()->findChild<QTextEdit*>("edtAbout");
+        ASSERT_NE(ShownWindow<AboutWindow>(), nullptr);
+        EXPECT_FALSE(TakesInput(ui));
+        auto* text = ShownWindow<AboutWindow>()->findChild<QTextEdit*>("edtAbout");
         QTest::keyClicks(text, "abc");
         EXPECT_EQ(text->toPlainText().toStdString(), lines);
         EXPECT_EQ(text->palette().color(QPalette::Text), QColor(Qt::yellow));
         EXPECT_EQ(text->palette().color(QPalette::Base), QColor(Qt::black));
-        auto* ok = ui.About()->findChild<QPushButton*>("btnAboutOk");
+        auto* ok = ShownWindow<AboutWindow>()->findChild<QPushButton*>("btnAboutOk");
         EXPECT_EQ(ok->text().toStdString(), "Ок");
-        byOk ? Click(ok) : void(ui.About()->close());
-        EXPECT_EQ(ui.About(), nullptr);
-        EXPECT_TRUE(ui.IsMainWindowEnabled());
+        byOk ? Click(ok) : void(ShownWindow<AboutWindow>()->close());
+        EXPECT_EQ(ShownWindow<AboutWindow>(), nullptr);
+        EXPECT_TRUE(TakesInput(ui));
     }
 }
 
@@ -75,7 +75,7 @@ TEST_F(SecondaryWindowTest, MessageBoxShowsItsIconTitleTextAndOneOkButton) {
 
 TEST_F(SecondaryWindowTest, ExchangeWindowShowsFramesFromAThreadInTurnAndReportsCancelOnce) {
     ASSERT_TRUE(ui.OpenExchangeWindow());
-    ExchangeWindow* window = ui.Exchange();
+    ExchangeWindow* window = ShownWindow<ExchangeWindow>();
     EXPECT_EQ(window->windowTitle().toStdString(), "Обмен данными");
     EXPECT_EQ(window->size(), QSize(110, 145));
     EXPECT_LE((window->geometry().center() - ui.Main().geometry().center()).manhattanLength(), 2);
@@ -102,7 +102,7 @@ TEST_F(SecondaryWindowTest, ExchangeWindowShowsFramesFromAThreadInTurnAndReports
     ui.CloseExchangeWindow();
     ASSERT_TRUE(ui.OpenExchangeWindow());
     QCoreApplication::processEvents();
-    EXPECT_EQ(ui.Exchange()->ShownFrame(), 0);
+    EXPECT_EQ(ShownWindow<ExchangeWindow>()->ShownFrame(), 0);
     EXPECT_FALSE(ui.PollCancel());
 }
 

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QAbstractItemView>
+#include <QApplication>
 #include <QComboBox>
 #include <QTest>
 
@@ -34,6 +35,22 @@ inline void Choose(QWidget* widget, int item) {
     list->showPopup();
     list->view()->setCurrentIndex(list->model()->index(item, 0));
     QTest::keyClick(list->view(), Qt::Key_Return);
+}
+
+// The window of that kind now on screen, as the operator sees it, or nullptr.
+template <class Window>
+Window* ShownWindow() {
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+        if (auto* window = dynamic_cast<Window*>(widget); window && window->isVisible()) {
+            return window;
+        }
+    }
+    return nullptr;
+}
+
+// Whether wndMain takes input: its content is what refuses it.
+inline bool TakesInput(QtUserInterface& ui) {
+    return ui.Main().Content().isEnabled();
 }
 
 // The program-wide state with wndMain on screen: its controls run the real form rules

@@ -9,12 +9,18 @@
 #include "link/device_link.h"
 #include "tests/config/unit_requests.h"
 #include "tests/support/memory_ui.h"
+#include "tests/support/port_probe.h"
 #include "tests/support/scratch_folder.h"
 
 namespace kavrel::testing {
 namespace {
 
-using Operation = void (*)(DeviceLink&);
+using Operation = void (*)(DeviceLink&, Form&);
+const Operation kRead = ReadSettings;
+const Operation kWrite = WriteSettings;
+const Operation kInfo = ShowDeviceInfo;
+const Operation kTest = [](DeviceLink& link, Form&) { RunTest(link); };
+const Operation kReset = [](DeviceLink& link, Form&) { RunReset(link); };
 
 class OperationsTest : public ::testing::Test {
   protected:
@@ -43,7 +49,7 @@ TEST_F(OperationsTest, ReadIgnoresAModeByteOf3AndKeepsWhatWasAnsweredBeforeAFail
     unit.SetModel({{.mode = 3, .address = 17, .indication = 5, .soundOff = 1}});
     unit.AddFault({.command = 40, .kind = sim::FaultKind::NoAnswer});
 
-    ReadSettings(link);
+    ReadSettings(link, ui);
 
     EXPECT_EQ(ui.State(Control::optAutonomous), 1);
     EXPECT_EQ(ui.ValueByte(Control::optAutonomous), 2);
@@ -57,7 +63,7 @@ TEST_F(OperationsTest, WriteInAutonomousModeLeavesTheAddressAlone) {
     ui.SetValueByte(Control::optSlave, 2);
     ui.SetValueByte(Control::optAutonomous, 2);
 
-    WriteSettings(link);
+    WriteSettings(link, ui);
 
     const std::vector<uint8_t> expected = {46, 35, 33, 34, 36, 37, 49, 38, 41, 39, 40, 42, 43, 50};
     EXPECT_EQ(unit.LoggedCommands(), expected);
@@ -80,7 +86,7 @@ TEST_F(OperationsTest, WriteChecksTheAddressBeforeSendingAnything) {
         ui.SetText(Control::strAddress, text);
         CheckAddressInput(ui);
 
-        WriteSettings(link);
+        WriteSettings(link, ui);
 
         if (sent >= 0) {
             EXPECT_TRUE(Received(unit, 44, sent));
@@ -97,7 +103,7 @@ TEST_F(OperationsTest, WriteChecksTheAddressBeforeSendingAnything) {
 TEST_F(OperationsTest, ADifferingReadBackIsAnEepromErrorAndEndsTheVerification) {
     unit.AddFault({.command = 40, .kind = sim::FaultKind::ReadBackDiffers});
 
-    WriteSettings(link);
+    WriteSettings(link, ui);
 
     const std::vector<uint8_t> expected = {46, 35, 44, 33, 34, 36, 37, 49, 38, 41, 45, 39, 40};
     EXPECT_EQ(unit.LoggedCommands(), expected);
@@ -108,10 +114,10 @@ TEST_F(OperationsTest, ARefusedCommandIsReportedOnceAndEndsTheOperation) {
     // Each operation with the commands it sends, the last one refused.
     // Any data byte but 26 is a refusal, the commit's included.
     const std::tuple<Operation, std::vector<uint8_t>, int> table[] = {
-        {WriteSettings, {46, 35, 44, 33, 34, 36, 37}, 0},
-        {WriteSettings, {46, 35, 44, 33, 34, 36, 37, 49, 38}, 27},
-        {RunTest, {46, 32}, 25},
-        {RunReset, {46, 48}, 255}};
+        {kWrite, {46, 35, 44, 33, 34, 36, 37}, 0},
+        {kWrite, {46, 35, 44, 33, 34, 36, 37, 49, 38}, 27},
+        {kTest, {46, 32}, 25},
+        {kReset, {46, 48}, 255}};
     for (const auto& [operation, commands, answer] : table) {
         SCOPED_TRACE(commands.back());
         unit.ClearLog();
@@ -119,7 +125,7 @@ TEST_F(OperationsTest, ARefusedCommandIsReportedOnceAndEndsTheOperation) {
         unit.AddFault(
             {.command = commands.back(), .kind = sim::FaultKind::Refuse, .param = answer});
         ui.messages.clear();
-        operation(link);
+        operation(link, ui);
         EXPECT_EQ(unit.LoggedCommands(), commands);
         ExpectOnlyMessage(MessageIcon::Error, "Ошибка",
                           "Выполнить команду не удалось!!!\nУстройство отклонило команду");
@@ -129,10 +135,10 @@ TEST_F(OperationsTest, ARefusedCommandIsReportedOnceAndEndsTheOperation) {
 
 TEST_F(OperationsTest, AnotherDeviceClassBlocksReadWriteTestAndReset) {
     unit.SetModel({{.mode = 2, .address = 17}, 3, 12});
-    for (Operation operation : {ReadSettings, WriteSettings, RunTest, RunReset}) {
+    for (Operation operation : {kRead, kWrite, kTest, kReset}) {
         unit.ClearLog();
         ui.messages.clear();
-        operation(link);
+        operation(link, ui);
         EXPECT_EQ(unit.LoggedCommands(), std::vector<uint8_t>{46});
         ExpectOnlyMessage(MessageIcon::Error, "Ошибка",
                           "Конфигуратор не совместим с устройством! Класс уст. 3,а класс "
@@ -146,14 +152,14 @@ TEST_F(OperationsTest, AnotherDeviceClassBlocksReadWriteTestAndReset) {
 TEST_F(OperationsTest, AUnitAnsweringNoiseStopsEveryOperationAtItsFirstCommand) {
     unit.AddFault({.kind = sim::FaultKind::Noise, .param = 90});
     const std::string textBefore = ui.Text(Control::strAddress);
-    for (Operation operation : {ReadSettings, WriteSettings, ShowDeviceInfo, RunTest, RunReset}) {
+    for (Operation operation : {kRead, kWrite, kInfo, kTest, kReset}) {
         unit.ClearLog();
         ui.messages.clear();
-        operation(link);
+        operation(link, ui);
         EXPECT_EQ(unit.LoggedCommands().size(), 3u);  // three attempts of one request
         ExpectOnlyMessage(MessageIcon::Error, "Ошибка",
-                          "Выполнить команду не удалось!!!\nНекорректный ответ.Ошибка №5");
-        EXPECT_FALSE(link.port.IsDevicePortOpen());
+                          FailureText(TransactionResult::BadStartByte));
+        EXPECT_TRUE(IsPortFree(unit.SlavePath()));
     }
     EXPECT_FALSE(ui.IsInfoWindowOpen());
     EXPECT_EQ(ui.Text(Control::strAddress), textBefore);

@@ -118,11 +118,11 @@ TEST_F(ShellEndToEndTest, InfoButtonOpensWndInfoWhichKeepsWndMainRefusingInput) 
     Click(Control::btnInfo);
 
     EXPECT_EQ(RequestsTo(unit), (Requests{{47, 0}, {46, 0}}));
-    ASSERT_NE(Ui().Info(), nullptr);
+    ASSERT_NE(ShownWindow<InfoWindow>(), nullptr);
     EXPECT_TRUE(messages.isEmpty());
     EXPECT_EQ(Ui().Text(Control::lblDeviceClass), "3");
-    EXPECT_EQ(Ui().Exchange(), nullptr);
-    EXPECT_FALSE(Ui().IsMainWindowEnabled());
+    EXPECT_EQ(ShownWindow<ExchangeWindow>(), nullptr);
+    EXPECT_FALSE(TakesInput(Ui()));
 }
 
 TEST_F(ShellEndToEndTest, TestButtonSendsTheTestCommand) {
