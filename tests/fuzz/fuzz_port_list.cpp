@@ -10,7 +10,9 @@
 #include <string>
 #include <string_view>
 
-#include "link/bibl_com.h"
+#include "link/link_texts.h"
+#include "link/port_list_file.h"
+#include "link/port_name.h"
 #include "tests/fuzz/fuzz_support.h"
 
 namespace {
@@ -48,8 +50,8 @@ bool SomeCableLineBrackets(std::string_view list, std::string_view name) {
         const size_t end =
             std::min(list.find_first_of(std::string_view("\r\n\0", 3), begin), list.size());
         const std::string_view line = list.substr(begin, end - begin);
-        const bool namesCable = line.find("PROLIFIC USB-TO-SERIAL COMM PORT") != line.npos ||
-                                line.find("USB-SERIAL CH340") != line.npos;
+        const bool namesCable = line.find(texts::kProlificCable) != line.npos ||
+                                line.find(texts::kCh340Cable) != line.npos;
         const size_t open = line.find('(');
         if (namesCable && open != line.npos && line.find(')') == open + 1 + name.size() &&
             line.substr(open + 1, name.size()) == name) {

@@ -8,13 +8,12 @@
 //   KAVREL_DEV_DIR         device folder of the port paths instead of /dev
 //   KAVREL_CABLE_REGISTRY  where simulators register their cables
 
-#include <unistd.h>
-
 #include <cstdlib>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "link/program_folder.h"
 #include "tools/virtual-cable/cable_registry.h"
 #include "tools/zorvik/port_list.h"
 #include "tools/zorvik/serial_ports.h"
@@ -26,33 +25,19 @@ std::string Setting(const char* name, const char* fallback) {
     return value && *value ? value : fallback;
 }
 
-// The folder of this executable, without a trailing "/".
-std::string OwnFolder() {
-    std::string path(4096, '\0');
-    for (;;) {
-        const ssize_t length = readlink("/proc/self/exe", path.data(), path.size());
-        if (length < 0) {
-            return ".";
-        }
-        if (static_cast<size_t>(length) < path.size()) {
-            path.resize(static_cast<size_t>(length));
-            return path.substr(0, path.rfind('/'));
-        }
-        path.resize(path.size() * 2);
-    }
-}
-
 }  // namespace
 
 int main() {
     using namespace kavrel;
     std::vector<zorvik::SerialPort> ports;
     for (const cable::VirtualCable& virtualCable : cable::LiveCables()) {
-        ports.push_back({zorvik::kCh340Description, virtualCable.ptyPath});
+        ports.push_back({std::string(zorvik::kCh340Description), virtualCable.ptyPath});
     }
     for (zorvik::SerialPort& port : zorvik::HardwarePorts(Setting("KAVREL_SYSFS_ROOT", "/sys"),
                                                           Setting("KAVREL_DEV_DIR", "/dev"))) {
         ports.push_back(std::move(port));
     }
-    return zorvik::WritePortList(OwnFolder(), zorvik::FormatPortList(ports)) ? 0 : 1;
+    const std::string folder = ProgramFolder();
+    return zorvik::WritePortList(folder.empty() ? "." : folder, zorvik::FormatPortList(ports)) ? 0
+                                                                                               : 1;
 }

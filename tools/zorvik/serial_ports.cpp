@@ -66,10 +66,10 @@ bool IsEmptyUartSlot(const std::string& name, const fs::path& tty) {
 std::string Describe(const std::string& name, const std::string& driver,
                      const std::string& vendor) {
     if (driver == "ch341-uart" || vendor == kCh340Vendor || StartsWith(name, "ttyCH341USB")) {
-        return kCh340Description;
+        return std::string(kCh340Description);
     }
     if (driver == "pl2303" || vendor == kProlificVendor) {
-        return kProlificDescription;
+        return std::string(kProlificDescription);
     }
     if (driver == "cdc_acm" || StartsWith(name, "ttyACM")) {
         return kAcmDescription;

@@ -1,12 +1,16 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 #include <vector>
+
+#include "link/link_texts.h"
 
 namespace kavrel::zorvik {
 
-inline constexpr const char* kCh340Description = "USB-SERIAL CH340";
-inline constexpr const char* kProlificDescription = "PROLIFIC USB-TO-SERIAL COMM PORT";
+// The two cables the configurator accepts are described as it looks for them.
+inline constexpr std::string_view kCh340Description = texts::kCh340Cable;
+inline constexpr std::string_view kProlificDescription = texts::kProlificCable;
 inline constexpr const char* kUsbSerialDescription = "USB Serial Port";
 inline constexpr const char* kAcmDescription = "USB ACM Modem";
 inline constexpr const char* kPlainDescription = "Serial Port";
