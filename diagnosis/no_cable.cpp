@@ -106,8 +106,11 @@ std::string WhyNoCable(const Machine& machine) {
     const std::vector<std::string> usbNames = SortedNames(usb);
     bool cableServed = false;
     for (const std::string& name : usbNames) {
+        if (name.find(':') != std::string::npos) {
+            continue;  // an interface
+        }
         const Chip* chip = CableChipOf(ReadAttribute(usb / name / "idVendor"));
-        if (!chip || name.find(':') != std::string::npos) {
+        if (!chip) {
             continue;
         }
         std::vector<std::string> interfaceDrivers;
@@ -130,7 +133,9 @@ std::string WhyNoCable(const Machine& machine) {
     const fs::path ttys = fs::path(machine.sys) / "class/tty";
     for (const std::string& name : SortedNames(ttys)) {
         const fs::path device = ttys / name / "device";
-        if (const auto usbDevice = UsbDeviceAbove(device, machine.sys)) {
+        const auto usbDevice = UsbDeviceAbove(device, machine.sys);
+        // A port built into the computer, such as a mobile broadband modem's, is no adapter.
+        if (usbDevice && ReadAttribute(*usbDevice / "removable") != "fixed") {
             return texts::OtherAdapter(ReadAttribute(*usbDevice / "product"), DriverOf(device),
                                        machine.dev + "/" + name);
         }

@@ -22,7 +22,7 @@ using kavrel::testing::ScratchFolder;
 struct Usb {  // a USB device on bus 1 and, when it has one, its usb-serial port
     std::string port, vendor;
     int address;
-    std::string driver, product = "", tty = "", ttyDriver = "";
+    std::string driver, product = "", tty = "", ttyDriver = "", removable = "removable";
 };
 struct Process {  // no files: another user's process, whose descriptors cannot be read
     int pid;
@@ -71,6 +71,7 @@ struct FakeMachine {
         tree.Write(device + "/busnum", "1\n");
         tree.Write(device + "/devnum", std::to_string(usb.address) + "\n");
         tree.Write(device + "/product", usb.product + "\n");
+        tree.Write(device + "/removable", usb.removable + "\n");
         fs::create_directories(tree / interface);
         if (!usb.driver.empty()) {
             fs::create_symlink(tree / ("sys/bus/usb/drivers/" + usb.driver),
@@ -116,7 +117,9 @@ const Case kCases[] = {
     {"no driver serves the CH340", {{"1-2", "1a86", 4, ""}}, {}, 0, {"CH340", "modprobe ch341"}},
     {"an FTDI adapter", {{"1-1", "0403", 2, "ftdi_sio", "FT232R USB UART", "ttyUSB0", "ftdi_sio"}},
      {}, 0, {"FT232R USB UART (драйвер ftdi_sio)", "/dev/ttyUSB0", "CH340 или Prolific"}},
-    {"nothing plugged in", {}, {}, 0, {"Кабель не подключён"}},
+    {"nothing plugged in beside a built-in modem",
+     {{"1-4", "1199", 3, "qcserial", "EM7455", "ttyUSB0", "qcserial", "fixed"}}, {},
+     0, {"Кабель не подключён"}},
     {"a served CH340 beside an FTDI adapter",
      {{"1-1", "0403", 2, "ftdi_sio", "", "ttyUSB0", "ftdi_sio"},
       {"1-2", "1a86", 3, "ch341", "", "ttyUSB1", "ch341-uart"}}, {}, 0, {}},
