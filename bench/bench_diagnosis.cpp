@@ -73,7 +73,8 @@ void CountProcesses(const std::string& proc) {
 }
 
 // A fake /proc of `count` processes with ordinary descriptors, and a CH340 held by the
-// last one, as the braille service would hold it.
+// highest-numbered one, as the braille service would hold it. (Unlike /proc, a disk
+// folder lists its entries in hash order, so the holder is found part-way through.)
 void BuildFakeMachine(const kavrel::testing::ScratchFolder& tree, int count) {
     const char* files[] = {"/dev/null",
                            "/dev/pts/3",
@@ -133,7 +134,7 @@ int main(int argc, char** argv) {
     CountProcesses(fake.proc);
     Measure("FindOtherHolder(unheld device)", runs,
             [&] { FindOtherHolder(fake, tree / "dev/ttyUSB0"); });
-    Measure("WhyNoCable() (CH340 held by the last)", runs, [&] { WhyNoCable(fake); });
+    Measure("WhyNoCable() (CH340 held by one)", runs, [&] { WhyNoCable(fake); });
     std::printf("  %s\n", WhyNoCable(fake).c_str());
     return 0;
 }
