@@ -45,9 +45,8 @@ inline std::string CableWithoutDriver(const std::string& chip, const std::string
 
 inline std::string OtherAdapter(const std::string& product, const std::string& driver,
                                 const std::string& port) {
-    const std::string adapter =
-        product.empty() ? "с драйвером " + driver : product + " (драйвер " + driver + ")";
-    return "Подключён переходник другого типа: " + adapter + ", порт " + port +
+    return "Подключён переходник другого типа" + (product.empty() ? "" : ": " + product) +
+           " (драйвер " + driver + "), порт " + port +
            ". Устройству нужен кабель на микросхеме CH340 или Prolific.";
 }
 
