@@ -27,6 +27,9 @@ namespace {
 using Clock = std::chrono::steady_clock;
 using namespace std::chrono_literals;
 
+// How often a unit whose port nobody has open looks whether somebody opened it.
+constexpr auto kOpenerRecheck = 5ms;
+
 // Bytes of an unfinished request are dropped (and logged) after this much silence.
 constexpr auto kPartialRequestTimeout = 100ms;
 constexpr auto kStaleJunkDelay = 20ms;
@@ -44,10 +47,9 @@ void MakeRaw(int fd) {
 }  // namespace
 
 struct SimulatedUnit::Impl {
+    // Our end of the line. The unit does not hold the configurator's end: a device does
+    // not hold its own port, so whoever else has it open is another program.
     int master = -1;
-    // Kept open so that the master end never reads as hung up while nobody else has the
-    // line open. It takes no lock, so the configurator's exclusive open still succeeds.
-    int slave = -1;
     int wake = -1;  // eventfd: new output queued or stop requested
     std::string slavePath;
 
@@ -114,14 +116,12 @@ void SimulatedUnit::Impl::SendDue(Clock::time_point now, Clock::time_point& next
     }
 }
 
-// Both of our ends close, so the configurator's end reads as hung up, like a serial
-// adapter that was unplugged.
+// Our end closes, so the configurator's end reads as hung up, like a serial adapter that
+// was unplugged.
 void SimulatedUnit::Impl::PullCable() {
-    for (int* fd : {&master, &slave}) {
-        if (*fd >= 0) {
-            close(*fd);
-            *fd = -1;
-        }
+    if (master >= 0) {
+        close(master);
+        master = -1;
     }
 }
 
@@ -229,7 +229,8 @@ void SimulatedUnit::Impl::Run(const std::stop_token& stop) {
     std::stop_callback onStop(stop, [this] { Wake(); });
     std::vector<uint8_t> pending;  // request bytes not yet making a whole frame
     Clock::time_point lastInput{};
-    bool lineUp = true;
+    bool lineUp = true;         // false once the cable was pulled
+    bool nobodyOnLine = false;  // our end reads as hung up until someone opens the port
     while (!stop.stop_requested()) {
         const auto now = Clock::now();
         auto next = Clock::time_point::max();
@@ -242,7 +243,13 @@ void SimulatedUnit::Impl::Run(const std::stop_token& stop) {
                 next = std::min(next, lastInput + kPartialRequestTimeout + 1ms);
             }
         }
-        pollfd fds[] = {{lineUp ? master : -1, POLLIN, 0}, {wake, POLLIN, 0}};
+        // A hung-up end polls as ready at once, so while nobody has the port open the unit
+        // only looks again now and then instead of spinning on it.
+        if (nobodyOnLine) {
+            next = std::min(next, now + kOpenerRecheck);
+        }
+        pollfd fds[] = {{lineUp && !nobodyOnLine ? master : -1, POLLIN, 0}, {wake, POLLIN, 0}};
+        nobodyOnLine = false;
         const timespec wait = ToTimespec(next - now);
         if (ppoll(fds, 2, next == Clock::time_point::max() ? nullptr : &wait, nullptr) < 0 &&
             errno != EINTR) {
@@ -263,7 +270,9 @@ void SimulatedUnit::Impl::Run(const std::stop_token& stop) {
                     pending.clear();
                 }
             }
-        } else if (fds[0].revents & (POLLHUP | POLLERR | POLLNVAL)) {
+        } else if (fds[0].revents & POLLHUP) {
+            nobodyOnLine = true;
+        } else if (fds[0].revents & (POLLERR | POLLNVAL)) {
             lineUp = false;  // never spin on a dead line; keep serving the stop request
         }
     }
@@ -271,18 +280,19 @@ void SimulatedUnit::Impl::Run(const std::stop_token& stop) {
 
 SimulatedUnit::SimulatedUnit(DeviceModel model) : impl_(std::make_unique<Impl>()) {
     char name[128] = {};
-    if (openpty(&impl_->master, &impl_->slave, name, nullptr, nullptr) != 0) {
+    int slave = -1;
+    if (openpty(&impl_->master, &slave, name, nullptr, nullptr) != 0) {
         throw std::system_error(errno, std::generic_category(), "openpty");
     }
     impl_->wake = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
     if (impl_->wake < 0) {
         throw std::system_error(errno, std::generic_category(), "eventfd");
     }
-    MakeRaw(impl_->slave);
+    MakeRaw(slave);
     MakeRaw(impl_->master);
+    close(slave);  // the line keeps its settings while our end stays open
     fcntl(impl_->master, F_SETFL, fcntl(impl_->master, F_GETFL) | O_NONBLOCK);
     fcntl(impl_->master, F_SETFD, FD_CLOEXEC);
-    fcntl(impl_->slave, F_SETFD, FD_CLOEXEC);
     impl_->slavePath = name;
     impl_->model = model;
     impl_->thread = std::jthread([impl = impl_.get()](std::stop_token stop) { impl->Run(stop); });
@@ -293,7 +303,7 @@ SimulatedUnit::~SimulatedUnit() {
         impl_->thread.request_stop();
         impl_->thread.join();
     }
-    for (int fd : {impl_->master, impl_->slave, impl_->wake}) {
+    for (int fd : {impl_->master, impl_->wake}) {
         if (fd >= 0) {
             close(fd);
         }
