@@ -173,14 +173,15 @@ int32_t Transactions::RunAttempt() {
     receiveThread_ = Worker::Start([&port = port_](std::stop_token stop, Received& out) {
         ReceiveResponseWorker(port, stop, out);
     });
+    bool endedInTime = true;  // a worker that could not start ended at once
     if (receiveThread_) {
-        if (!receiveThread_->WaitEndUntil(started + kResponseTimeout)) {
-            code = kNoResponse;
+        endedInTime = receiveThread_->WaitEndUntil(started + kResponseTimeout);
+        if (!endedInTime) {
             // The worker leaves its wait as soon as it is asked to, so a silent attempt
             // costs about 15 + 500 ms, not another 300 ms for a worker that could only
             // have been killed: a silent unit fails after about 1.55 s rather than 2.45 s.
             if (!Worker::End(receiveThread_)) {
-                return code;  // it still writes its own buffer: leave ResponseBuffer alone
+                return kNoResponse;  // it still writes its own buffer: leave ResponseBuffer alone
             }
         }
         const auto& result = receiveThread_->Result();
@@ -190,10 +191,7 @@ int32_t Transactions::RunAttempt() {
             lastSilence_ = result.end - result.lastByte;
         }
     }
-    if (code != kTransactionOk) {
-        return code;
-    }
-    return CheckResponse(response_.data(), responseLength_);
+    return JudgeResponse(response_.data(), responseLength_, endedInTime);
 }
 
 void Transactions::DrainStaleInput() {
