@@ -155,15 +155,15 @@ TransactionResult Transactions::RunAttempt() {
     receiveThread_ = Worker::Start([&port = port_](std::stop_token stop, Received& out) {
         ReceiveResponseWorker(port, stop, out);
     });
-    TransactionResult outcome = TransactionResult::Ok;
+    bool endedInTime = true;  // a worker that could not start ended at once
     if (receiveThread_) {
-        if (!receiveThread_->WaitEndUntil(started + kResponseTimeout)) {
-            outcome = TransactionResult::NoResponse;
+        endedInTime = receiveThread_->WaitEndUntil(started + kResponseTimeout);
+        if (!endedInTime) {
             // The worker leaves its wait as soon as it is asked to, so a silent attempt
             // costs about 15 + 500 ms, not another 300 ms for a worker that could only
             // have been killed: a silent unit fails after about 1.55 s rather than 2.45 s.
             if (!Worker::End(receiveThread_)) {
-                return outcome;  // it still writes its own buffer: leave ResponseBuffer alone
+                return TransactionResult::NoResponse;  // it still writes its own buffer
             }
         }
         const auto& result = receiveThread_->Result();
@@ -173,10 +173,7 @@ TransactionResult Transactions::RunAttempt() {
             lastSilence_ = result.end - result.lastByte;
         }
     }
-    if (outcome != TransactionResult::Ok) {
-        return outcome;
-    }
-    return CheckResponse(response_.data(), responseLength_);
+    return JudgeResponse(response_.data(), responseLength_, endedInTime);
 }
 
 void Transactions::DrainStaleInput() {

@@ -1,14 +1,17 @@
 #!/usr/bin/env bash
 # Builds the fuzz targets (clang 14, libFuzzer with AddressSanitizer and
-# UndefinedBehaviorSanitizer) and runs each for FUZZ_SECONDS (default 60) on a scratch copy
-# of its seed corpus, so the repository is never written. Prints for each target the
-# executions, executions per second, coverage and crashes; a failing input is kept under
+# UndefinedBehaviorSanitizer) and runs each on a scratch copy of its seed corpus, so the
+# repository is never written: the in-memory targets for FUZZ_SECONDS (default 60), the
+# pseudo-terminal one, which waits out real time, as a short integration run for
+# FUZZ_PTY_SECONDS (default 15). Prints for each target the executions, executions per
+# second, coverage and crashes; a failing input is kept under
 # build-fuzz/artifacts/<target>/. Exits non-zero on a crash, a hang, a leak or any
 # sanitizer report.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 seconds="${FUZZ_SECONDS:-60}"
+pty_seconds="${FUZZ_PTY_SECONDS:-15}"
 scripts/install-deps.sh
 cmake --preset fuzz >/dev/null
 cmake --build --preset fuzz -j"$(nproc)"
@@ -19,17 +22,17 @@ export ASAN_OPTIONS="detect_leaks=1:abort_on_error=0"
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
 export ASAN_SYMBOLIZER_PATH="/usr/bin/llvm-symbolizer-14"
 
-# target, then its own options: an input of the response target takes at most about 55 ms,
-# one of the port list well under a millisecond, so 10 s is a hang for either.
+# target, seconds, then its own options: an input of the pseudo-terminal target takes at
+# most about 55 ms, one of the others well under a millisecond, so 10 s is a hang for any.
 run() {
-    local target="$1"
-    shift
+    local target="$1" time="$2"
+    shift 2
     local artifacts="$PWD/build-fuzz/artifacts/$target/"
     local log="$work/$target.log"
     mkdir -p "$artifacts" "$work/$target"
     cp tests/fuzz/corpus/"$target"/* "$work/$target/"
     local status=0
-    build-fuzz/bin/"$target" -max_total_time="$seconds" -timeout=10 -print_final_stats=1 \
+    build-fuzz/bin/"$target" -max_total_time="$time" -timeout=10 -print_final_stats=1 \
         -artifact_prefix="$artifacts" "$@" "$work/$target" >"$log" 2>&1 || status=$?
 
     local execs rate cov crash
@@ -41,7 +44,7 @@ run() {
     if grep -qE 'ERROR: (AddressSanitizer|LeakSanitizer|libFuzzer)|runtime error:|ALARM:' "$log"; then
         status=$((status == 0 ? 1 : status))
     fi
-    printf '%-15s executions %-9s exec/s %-7s coverage %-6s crashes %s\n' \
+    printf '%-19s executions %-9s exec/s %-7s coverage %-6s crashes %s\n' \
         "$target" "${execs:-?}" "${rate:-?}" "${cov:-?}" "${crash:-0}"
     if [ "$status" -ne 0 ]; then
         echo "fuzz: $target failed (status $status); its log:" >&2
@@ -52,7 +55,8 @@ run() {
 
 failed=0
 start=$SECONDS
-run fuzz-response -max_len=512
-run fuzz-port-list -max_len=4096 -dict=tests/fuzz/port_list.dict
-echo "fuzz: ${FUZZ_SECONDS:-60} s per target, $((SECONDS - start)) s in all"
+run fuzz-response-rules "$seconds" -max_len=256
+run fuzz-response "$pty_seconds" -max_len=512
+run fuzz-port-list "$seconds" -max_len=4096 -dict=tests/fuzz/port_list.dict
+echo "fuzz: $((SECONDS - start)) s in all"
 exit "$failed"

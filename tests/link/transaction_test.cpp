@@ -162,6 +162,18 @@ TEST_F(TransactionTest, ALateAnswerFailsOneAttemptAndNeverReachesTheNextResponse
     EXPECT_TRUE(ui_.messages.empty());
 }
 
+// The 500 ms limit from both sides: an answer 450 ms after the request is taken by the
+// first attempt; one 550 ms after it is not, so the request goes out again.
+TEST_F(TransactionTest, AnAnswerWithinFiveHundredMsIsTakenAndALaterOneIsNot) {
+    for (const auto& [delay, requests] : {std::pair{450, 1u}, std::pair{550, 2u}}) {
+        SCOPED_TRACE(delay);
+        unit_->ClearLog();
+        unit_->AddFault({kGetClass, sim::FaultKind::Delay, delay, 1});
+        EXPECT_EQ(Ask(kGetClass), Outcome(R::Ok, 2));
+        EXPECT_EQ(unit_->Log().size(), requests);
+    }
+}
+
 // The answer starts late enough for the receive worker to be waiting even when threads
 // start slowly (sanitizers). Its tail comes 2 ms later (joined: within the 3 ms silence)
 // or 10 ms later (split, yet before the next attempt's drain 3 ms + 15 ms on). A worker
