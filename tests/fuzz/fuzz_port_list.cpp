@@ -50,8 +50,8 @@ bool SomeCableLineBrackets(std::string_view list, std::string_view name) {
         const size_t end =
             std::min(list.find_first_of(std::string_view("\r\n\0", 3), begin), list.size());
         const std::string_view line = list.substr(begin, end - begin);
-        const bool namesCable = line.find(texts::kProlificCable) != line.npos ||
-                                line.find(texts::kCh340Cable) != line.npos;
+        const bool namesCable = line.find(kavrel::texts::kProlificCable) != line.npos ||
+                                line.find(kavrel::texts::kCh340Cable) != line.npos;
         const size_t open = line.find('(');
         if (namesCable && open != line.npos && line.find(')') == open + 1 + name.size() &&
             line.substr(open + 1, name.size()) == name) {

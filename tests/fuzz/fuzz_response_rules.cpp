@@ -142,7 +142,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     MadeUpLine line(bytes);
     kavrel::ReceivedResponse out;
     kavrel::CollectResponse(line, out);
-    const int32_t code = kavrel::JudgeResponse(out.bytes.data(), out.length, line.EndedInTime());
+    const int32_t code = kavrel::ErrorNumber(
+        kavrel::JudgeResponse(out.bytes.data(), out.length, line.EndedInTime()));
 
     const Expected e = Expect(bytes);
     const auto length = static_cast<size_t>(out.length);
