@@ -155,6 +155,14 @@ TEST_F(ShellTest, FormRulesKeepTheValueBytesInStepWithWhatTheControlsShow) {
             << "after " << qPrintable(W(control)->objectName()) << " " << item;
     }
     EXPECT_EQ(ui.Text(strAddress), "042");  // typed after the "0" already there
+    // Changes made by the program itself, as a read makes them, run no rule.
+    ui.SetState(cmbPulseTime, 3);
+    ui.SetState(chkCountRed, 1);
+    ui.SetState(optAutonomous, 1);
+    ui.SetText(strAddress, "300");
+    EXPECT_EQ(std::tuple(ui.ValueByte(cmbPulseTime), ui.ValueByte(chkCountRed),
+                         ui.ValueByte(optAutonomous), ui.ValueByte(strAddress)),
+              std::tuple(20, 6, 1, 42));
 }
 
 TEST(PngDecoder, RefusesADamagedOrTruncatedPicture) {
