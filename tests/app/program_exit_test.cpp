@@ -15,24 +15,23 @@
 
 namespace {
 
-// Whether the process has its SIGTERM handler in place (the "SigCgt" mask of /proc).
-bool CatchesSigterm(qint64 pid) {
-    std::ifstream file("/proc/" + std::to_string(pid) + "/status");
-    const std::string status{std::istreambuf_iterator<char>(file), {}};
-    const std::size_t at = status.find("SigCgt:");
-    return at != std::string::npos &&
-           (std::stoull(status.substr(at + 7), nullptr, 16) >> (SIGTERM - 1)) & 1U;
-}
-
 TEST(ProgramExit, ClosingTheIdleMainWindowEndsTheProcessWithCodeZero) {
     QProcess program;  // runs with this environment, offscreen
     program.start(qEnvironmentVariable("KAVREL_BIN_DIR") + "/kavrel-configurator");
-    // Generous bounds: 20 s to come up (a SIGTERM before would kill it), then 20 s to end.
-    ASSERT_TRUE(QTest::qWaitFor([&] { return CatchesSigterm(program.processId()); }, 20'000));
+    // Up once its SIGTERM handler is in place (the "SigCgt" mask of /proc): a SIGTERM
+    // before would kill it. Generous bounds: 20 s to come up, then 20 s to end.
+    const auto catchesSigterm = [&program] {
+        std::ifstream file("/proc/" + std::to_string(program.processId()) + "/status");
+        const std::string status{std::istreambuf_iterator<char>(file), {}};
+        const std::size_t at = status.find("SigCgt:");
+        return at != std::string::npos &&
+               (std::stoull(status.substr(at + 7), nullptr, 16) >> (SIGTERM - 1)) & 1U;
+    };
+    ASSERT_TRUE(QTest::qWaitFor(catchesSigterm, 20'000));
     program.terminate();
     ASSERT_TRUE(program.waitForFinished(20'000));
-    EXPECT_EQ(program.exitStatus(), QProcess::NormalExit);
-    EXPECT_EQ(program.exitCode(), 0);
+    EXPECT_EQ(std::pair(program.exitStatus(), program.exitCode()),
+              std::pair(QProcess::NormalExit, 0));
 }
 
 TEST(ProgramExit, SignalsCloseTheWindowAndLeaveErrnoAsItWasEvenWhenTheirByteFindsNoRoom) {

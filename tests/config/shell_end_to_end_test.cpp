@@ -2,6 +2,7 @@
 // operator would, with the real lister finding a simulated unit registered as a cable.
 #include <gtest/gtest.h>
 
+#include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QStringList>
@@ -42,11 +43,7 @@ class ShellEndToEndTest : public ::testing::Test {
 
     QtUserInterface& Ui() { return configurator.Ui(); }
 
-    // Near the left edge: on the box of a check box, inside a button.
-    void Click(Control control) {
-        QWidget* widget = Ui().Main().Widget(control);
-        QTest::mouseClick(widget, Qt::LeftButton, {}, QPoint(7, widget->height() / 2));
-    }
+    void Click(Control control) { testing::Click(Ui().Main().Widget(control)); }
 
     void TypeAddress(const QString& text) {
         auto* field = static_cast<QLineEdit*>(Ui().Main().Widget(Control::strAddress));
@@ -63,13 +60,27 @@ class ShellEndToEndTest : public ::testing::Test {
 };
 
 TEST_F(ShellEndToEndTest, ReadButtonShowsTheDeviceSettings) {
-    unit.SetModel({{.mode = 2, .address = 17}});
+    unit.SetModel({{.mode = 2,
+                    .address = 17,
+                    .indication = 6,
+                    .pulseTime = 5,
+                    .soundOff = 1,
+                    .soundType = 2,
+                    .volume = 128}});
     Click(Control::btnRead);
 
     EXPECT_EQ(RequestsTo(unit), kReadRequests);
     EXPECT_TRUE(messages.isEmpty());
-    EXPECT_EQ(Ui().State(Control::optAutonomous), 1);
-    EXPECT_EQ(Ui().Text(Control::strAddress), "17");
+    // What each control shows, as the operator reads it off the screen.
+    std::string shown;
+    for (Control control :
+         {optSlave, optAutonomous, chkCountRed, chkCountGreen, chkIndicationRuAu, chkSoundOff}) {
+        shown += std::to_string(Ui().State(control));
+    }
+    for (Control control : {strAddress, cmbPulseTime, cmbSoundType, strVolume}) {
+        shown += " " + Ui().Text(control);
+    }
+    EXPECT_EQ(shown, "010111 17 5 Сигнал №2 50");
 }
 
 TEST_F(ShellEndToEndTest, WriteButtonSendsTheFormAndAClickedBoxRecodesTheIndication) {
@@ -120,7 +131,13 @@ TEST_F(ShellEndToEndTest, InfoButtonOpensWndInfoWhichKeepsWndMainRefusingInput) 
     EXPECT_EQ(RequestsTo(unit), (Requests{{47, 0}, {46, 0}}));
     ASSERT_NE(ShownWindow<InfoWindow>(), nullptr);
     EXPECT_TRUE(messages.isEmpty());
-    EXPECT_EQ(Ui().Text(Control::lblDeviceClass), "3");
+    // Each value by the name of the label on its caption's row.
+    for (const auto& [label, value] : {std::pair("lblFirmwareVersion", "12"),
+                                       {"lblDeviceClass", "3"},
+                                       {"lblConfiguratorVersion", "4"},
+                                       {"lblConfiguratorClass", "2"}}) {
+        EXPECT_EQ(ShownWindow<InfoWindow>()->findChild<QLabel*>(label)->text(), value) << label;
+    }
     EXPECT_EQ(ShownWindow<ExchangeWindow>(), nullptr);
     EXPECT_FALSE(TakesInput(Ui()));
 }
