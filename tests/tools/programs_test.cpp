@@ -8,10 +8,13 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <array>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
+#include <vector>
 
+#include "link/link_texts.h"
 #include "tests/support/scratch_folder.h"
 #include "tools/virtual-cable/cable_registry.h"
 
@@ -21,22 +24,35 @@ namespace {
 namespace fs = std::filesystem;
 using testing::ScratchFolder;
 
-// kavrel-sim run with at most one option, its first line of output awaited.
+// What `fd` gives up to the byte `stop` (left out), `limit` bytes, its end, or 5 s of silence.
+std::string ReadFrom(int fd, int stop, size_t limit = SIZE_MAX) {
+    std::string text;
+    unsigned char c = 0;
+    for (pollfd ready{fd, POLLIN, 0};
+         text.size() < limit && poll(&ready, 1, 5000) == 1 && read(fd, &c, 1) == 1 && c != stop;) {
+        text += static_cast<char>(c);
+    }
+    return text;
+}
+
+// kavrel-sim run with `options`, its first line of output awaited.
 class Simulator {
   public:
-    explicit Simulator(const char* option = nullptr) {
+    explicit Simulator(std::vector<const char*> options = {}) {
         const std::string program = std::string(std::getenv("KAVREL_BIN_DIR")) + "/kavrel-sim";
+        options.insert(options.begin(), program.c_str());
+        options.push_back(nullptr);
         int out[2];
         EXPECT_EQ(pipe2(out, O_CLOEXEC), 0);
         pid_ = fork();
         if (pid_ == 0) {
             dup2(out[1], STDOUT_FILENO);
-            execl(program.c_str(), program.c_str(), option, nullptr);
+            execv(program.c_str(), const_cast<char* const*>(options.data()));
             _exit(127);
         }
         close(out[1]);
         output_ = out[0];
-        firstLine = ReadUntil('\n');
+        firstLine = ReadFrom(output_, '\n');
     }
     ~Simulator() {
         if (pid_ > 0) {
@@ -48,27 +64,16 @@ class Simulator {
     // process, killed if it still runs: its exit code, -1 when it did not exit.
     int End(int signal) {
         kill(pid_, signal);
-        ReadUntil('\0');
+        ReadFrom(output_, '\0');
         kill(pid_, SIGKILL);
         int status = 0;
         waitpid(pid_, &status, 0);
         pid_ = 0;
         return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     }
-    pid_t Pid() const { return pid_; }
     std::string firstLine;
 
   private:
-    // The output up to `stop`, its end, or 5 s of silence.
-    std::string ReadUntil(char stop) const {
-        std::string text;
-        char c = 0;
-        pollfd ready{output_, POLLIN, 0};
-        while (poll(&ready, 1, 5000) == 1 && read(output_, &c, 1) == 1 && c != stop) {
-            text += c;
-        }
-        return text;
-    }
     pid_t pid_ = 0;
     int output_ = -1;
 };
@@ -76,10 +81,31 @@ class Simulator {
 TEST(KavrelSimTest, HelpSucceedsAndABadOptionFails) {
     for (const auto& [option, exitCode] : {std::pair{"--help", 0}, {"--bogus", 2}}) {
         SCOPED_TRACE(option);
-        Simulator simulator(option);
+        Simulator simulator({option});
         EXPECT_EQ(simulator.firstLine, "Usage: kavrel-sim [options]");
         EXPECT_EQ(simulator.End(0), exitCode);
     }
+}
+
+// Requests 6E FF cmd value sum, answers 6E FF data sum, from the model the options describe;
+// the one refused write is not stored, the next one is.
+TEST(KavrelSimTest, AnswersOnItsTerminalFromTheModelItsOptionsDescribe) {
+    Simulator simulator(
+        {"--mode", "2", "--class", "3", "--fault", "35:refuse:5:1", "--no-register"});
+    const int line = open(simulator.firstLine.c_str(), O_RDWR | O_NOCTTY);
+    ASSERT_GE(line, 0) << simulator.firstLine;
+    using Exchange = std::array<char, 3>;  // command, value written, data answered
+    for (const auto& [command, value, data] :
+         {Exchange{46, 0, 3}, {41, 0, 2}, {35, 1, 5}, {41, 0, 2}, {35, 1, 26}, {41, 0, 1}}) {
+        SCOPED_TRACE(int{command});
+        const std::string request{'\x6E', '\xFF', command, value,
+                                  static_cast<char>(0u - (0x6Eu + 0xFFu + command + value))};
+        ASSERT_EQ(write(line, request.data(), request.size()), 5);
+        EXPECT_EQ(
+            ReadFrom(line, -1, 4),
+            (std::string{'\x6E', '\xFF', data, static_cast<char>(0u - (0x6Eu + 0xFFu + data))}));
+    }
+    close(line);
 }
 
 // Zorvik copied into a folder of its own, with a fake sysfs tree and cable registry there.
@@ -111,17 +137,16 @@ class ZorvikTest : public ::testing::Test {
                 const std::string& uartType = "") {
         const std::string usb = "sys/devices/" + name, entry = "sys/class/tty/" + name;
         fs::create_directories(folder / (usb + "/1-1:1.0"));
-        fs::create_symlink("/sys/bus/drivers/" + driver, folder / (usb + "/1-1:1.0/driver"));
         fs::create_directories(folder / entry);
+        fs::create_symlink("/sys/bus/drivers/" + driver, folder / (usb + "/1-1:1.0/driver"));
         fs::create_symlink(folder / (usb + "/1-1:1.0"), folder / (entry + "/device"));
-        if (!vendor.empty()) {
-            folder.Write(usb + "/idVendor", vendor + "\n");
-        }
+        folder.Write(usb + "/idVendor", vendor + "\n");  // an empty file reads as no vendor
         if (!uartType.empty()) {
             folder.Write(entry + "/type", uartType + "\n");
         }
     }
     ScratchFolder folder;
+    const std::string ch340{texts::kCh340Cable}, prolific{texts::kProlificCable};
 };
 
 TEST_F(ZorvikTest, ReplacesTheListWithTheSerialPortsOfTheTree) {
@@ -133,41 +158,29 @@ TEST_F(ZorvikTest, ReplacesTheListWithTheSerialPortsOfTheTree) {
     AddTty("ttyS0", "serial8250", "", "0");                        // a legacy slot without a UART
     AddTty("ttyS4", "serial8250", "", "4");                        // a 16550A
     folder.Write("listport.txt.a1B2c3", "USB-SERIAL CH340 (COM");  // an earlier run was killed
-    EXPECT_EQ(List(),
-              "USB ACM Modem (/dev/ttyACM0)\n"
-              "USB-SERIAL CH340 (/dev/ttyACM1)\n"
-              "Serial Port (/dev/ttyS4)\n"
-              "USB-SERIAL CH340 (/dev/ttyUSB0)\n"
-              "PROLIFIC USB-TO-SERIAL COMM PORT (/dev/ttyUSB1)\n"
-              "PROLIFIC USB-TO-SERIAL COMM PORT (/dev/ttyUSB2)\n");
+    EXPECT_EQ(List(), "USB ACM Modem (/dev/ttyACM0)\n" + ch340 + " (/dev/ttyACM1)\n" +
+                          "Serial Port (/dev/ttyS4)\n" + ch340 + " (/dev/ttyUSB0)\n" + prolific +
+                          " (/dev/ttyUSB1)\n" + prolific + " (/dev/ttyUSB2)\n");
     EXPECT_EQ(Count("", "listport.txt."), 0) << "a temporary list was left behind";
-
-    fs::remove_all(folder / "sys/class/tty");
-    fs::create_directories(folder / "sys/class/tty");
-    EXPECT_EQ(List(), "");
 }
 
 // Simulators are listed before the hardware, so that a real cable wins; a registration is
 // listed only while its simulator holds it and names a pseudo-terminal.
 TEST_F(ZorvikTest, ListsLiveSimulatorsOnPseudoTerminalsBeforeTheHardware) {
     AddTty("ttyUSB0", "ch341-uart", "");
-    Simulator listed;
-    Simulator killed;
-    Simulator unlisted("--no-register");
+    Simulator listed, killed, unlisted({"--no-register"});
     ASSERT_EQ(killed.End(SIGKILL), -1);  // its registration stays behind
     const cable::CableRegistration notATerminal("/dev/null", folder / "registry");
     ASSERT_EQ(Count("registry"), 3);
-    ASSERT_EQ(listed.firstLine.rfind("/dev/pts/", 0), 0u) << listed.firstLine;
-    EXPECT_EQ(List(), "USB-SERIAL CH340 (" + listed.firstLine +
-                          ")\n"
-                          "USB-SERIAL CH340 (/dev/ttyUSB0)\n");
+    ASSERT_TRUE(listed.firstLine.starts_with("/dev/pts/")) << listed.firstLine;
+    EXPECT_EQ(List(), ch340 + " (" + listed.firstLine + ")\n" + ch340 + " (/dev/ttyUSB0)\n");
     EXPECT_EQ(Count("registry"), 2) << "the dead simulator's registration is still there";
-
     EXPECT_EQ(listed.End(SIGTERM), 0);
     EXPECT_EQ(Count("registry"), 1) << "a registration outlived its simulator";
 }
 
-// A registry folder that someone else could write to is neither read nor registered in.
+// A registry folder that someone else could write to is neither read nor registered in; the
+// list is replaced by an empty one.
 TEST_F(ZorvikTest, IgnoresARegistryFolderOthersControl) {
     const std::string registry = folder / "registry";
     for (const bool otherOwner : {false, true}) {
