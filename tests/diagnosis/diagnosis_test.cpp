@@ -1,11 +1,10 @@
 #include <fcntl.h>
-#include <signal.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <filesystem>
+#include <tuple>
 
 #include <gtest/gtest.h>
 
@@ -19,168 +18,130 @@ namespace {
 namespace fs = std::filesystem;
 using kavrel::testing::ScratchFolder;
 
-// A machine laid out as the kernel lays out sysfs, /proc and /dev, in a scratch folder, asked
-// about by process 1 of user ivan; this process's group plays dialout.
-struct FakeMachine {
-    // A USB device on bus 1 whose interface is bound to `driver` ("" for none).
-    FakeMachine& Usb(const std::string& port, const std::string& vendor, int address,
-                     const std::string& driver, const std::string& product = "",
-                     const std::string& removable = "removable") {
-        usb = "sys/devices/pci0000:00/0000:00:14.0/usb1/" + port;
-        interface = usb + "/" + port + ":1.0";
-        for (const auto& [name, value] : {std::pair<std::string, std::string>{"idVendor", vendor},
-                                          {"busnum", "1"},
-                                          {"devnum", std::to_string(address)},
-                                          {"product", product},
-                                          {"removable", removable}}) {
-            tree.Write(usb + "/" + name, value + "\n");
+// A machine's sysfs, /proc, /dev and group file as the kernel and the system lay them out, in
+// a scratch folder; asked about by process 1 of user ivan. This process's group plays dialout.
+struct Tree {
+    // A USB device on bus 1 whose interface is bound to `driver` ("" for none), with the
+    // usb-serial port `tty` of that driver when one is named.
+    Tree& Usb(std::string port, std::string vendor, int address, std::string driver,
+              std::string tty = "", std::string product = "", std::string removable = "") {
+        const std::string usb = "sys/devices/usb1/" + port, interface = usb + "/" + port + ":1.0";
+        const std::string names[] = {"idVendor", "busnum", "devnum", "product", "removable"};
+        const std::string values[] = {vendor, "1", std::to_string(address), product, removable};
+        for (int i = 0; i < 5; ++i) {
+            root.Write(usb + "/" + names[i], values[i] + "\n");
         }
-        fs::create_directories(tree / interface);
+        fs::create_directories(root / interface);
+        Link(usb, "sys/bus/usb/devices/" + port);
+        Link(interface, "sys/bus/usb/devices/" + port + ":1.0");
         if (!driver.empty()) {
             Link("sys/bus/usb/drivers/" + driver, interface + "/driver");
         }
-        Link(usb, "sys/bus/usb/devices/" + port);
-        Link(interface, "sys/bus/usb/devices/" + port + ":1.0");
-        return *this;
-    }
-    // The usb-serial port `tty` of the last USB device, its class entry linking back to it.
-    FakeMachine& Tty(const std::string& tty, const std::string& driver) {
-        const std::string serial = interface + "/" + tty, entry = serial + "/tty/" + tty;
-        fs::create_directories(tree / entry);
-        Link("sys/bus/usb-serial/drivers/" + driver, serial + "/driver");
-        fs::create_symlink("../../../" + tty, tree / (entry + "/device"));
-        Link(entry, "sys/class/tty/" + tty);
+        if (!tty.empty()) {  // the port's class entry links back to it
+            const std::string serial = interface + "/" + tty, entry = serial + "/tty/" + tty;
+            Link("sys/bus/usb-serial/drivers/" + driver, serial + "/driver");
+            Link(entry, "sys/class/tty/" + tty);
+            fs::create_directories(root / entry);
+            fs::create_symlink("../../../" + tty, root / (entry + "/device"));
+        }
         return *this;
     }
     // A process holding `files` under /dev; without any, another user's, whose descriptors
     // cannot be read.
-    FakeMachine& Process(int pid, const std::string& program, std::vector<std::string> files = {}) {
+    Tree& Process(int pid, const std::string& program, std::vector<std::string> files = {}) {
         const std::string folder = "proc/" + std::to_string(pid);
-        tree.Write(folder + "/comm", program + "\n");
+        root.Write(folder + "/comm", program + "\n");
         for (size_t fd = 0; fd < files.size(); ++fd) {
             Link("dev/" + files[fd], folder + "/fd/" + std::to_string(fd + 3));
         }
         return *this;
     }
     // /dev/ttyUSB0 with `mode`, in group dialout of `members`.
-    FakeMachine& Port(mode_t mode, const std::string& members = "", bool inDialout = false) {
-        tree.Write("dev/ttyUSB0", "");
-        chmod((tree / "dev/ttyUSB0").c_str(), mode);
+    void Port(mode_t mode, const std::string& members = "") {
+        root.Write("dev/ttyUSB0", "");
+        chmod((root / "dev/ttyUSB0").c_str(), mode);
         const std::string dialout = std::to_string(getegid());
-        tree.Write("group", "plugdev:x:46:ivan\ndialout:x:" + dialout + ":" + members + "\n");
-        machine.groups = inDialout ? std::vector{getegid()} : std::vector<gid_t>{};
-        return *this;
+        root.Write("group", "plugdev:x:46:ivan\ndialout:x:" + dialout + ":" + members + "\n");
     }
     void Link(const std::string& target, const std::string& at) {
-        fs::create_directories(fs::path(tree / at).parent_path());
-        fs::create_symlink(tree / target, tree / at);
+        fs::create_directories(fs::path(root / at).parent_path());
+        fs::create_symlink(root / target, root / at);
     }
-    ScratchFolder tree;
-    Machine machine{tree / "sys", tree / "proc", tree / "dev", tree / "group", 1, {}, "ivan"};
-    std::string usb, interface;
+    ScratchFolder root;
+    Machine machine{root / "sys", root / "proc", root / "dev", root / "group", 1, {}, "ivan"};
 };
 
-struct Case {
-    const char* name;
-    void (*build)(FakeMachine&);
-    int openErrno;  // 0 asks why no cable is found, else why /dev/ttyUSB0 does not open
-    std::vector<std::string> expected;  // fragments of the line; none: no cause line
-};
+// Each row: what is wrong; the error of the failed open, 0 when no cable is found; fragments of
+// the cause line, none when there is none; the machine.
 // clang-format off
-const Case kCases[] = {
-    {"brltty holds the CH340", [](FakeMachine& m) {
-         m.Usb("1-2", "1a86", 4, "usbfs").Process(812, "brltty", {"bus/usb/001/004"}); },
-     0, {"CH340", "brltty (PID 812)", "apt remove brltty"}},
-    {"another user's brltty holds the Prolific", [](FakeMachine& m) {
-         m.Usb("3-1", "067b", 9, "usbfs").Process(700, "brltty"); },
-     0, {"Prolific", "brltty (PID 700)", "sudo apt remove brltty"}},
-    {"a program holds the CH340", [](FakeMachine& m) {
-         m.Usb("1-2", "1a86", 17, "usbfs").Process(600, "brltty", {"bus/usb/001/004"})
-             .Process(4242, "flashrom", {"null", "bus/usb/001/017"}); },
-     0, {"CH340", "flashrom (PID 4242)", "kill 4242"}},
-    {"an unseen program holds the CH340", [](FakeMachine& m) { m.Usb("1-2", "1a86", 4, "usbfs"); },
-     0, {"CH340", "занят другой программой"}},
-    {"no driver serves the CH340", [](FakeMachine& m) { m.Usb("1-2", "1a86", 4, ""); },
-     0, {"CH340", "modprobe ch341"}},
-    {"an FTDI adapter", [](FakeMachine& m) {
-         m.Usb("1-1", "0403", 2, "ftdi_sio", "FT232R USB UART").Tty("ttyUSB0", "ftdi_sio"); },
-     0, {"FT232R USB UART (драйвер ftdi_sio)", "/dev/ttyUSB0", "CH340 или Prolific"}},
-    {"nothing plugged in beside a built-in modem", [](FakeMachine& m) {
-         m.Usb("1-4", "1199", 3, "qcserial", "EM7455", "fixed").Tty("ttyUSB0", "qcserial"); },
-     0, {"Кабель не подключён"}},
-    {"a served CH340 beside an FTDI adapter", [](FakeMachine& m) {
-         m.Usb("1-1", "0403", 2, "ftdi_sio").Tty("ttyUSB0", "ftdi_sio");
-         m.Usb("1-2", "1a86", 3, "ch341").Tty("ttyUSB1", "ch341-uart"); },
-     0, {}},
-    {"not in the group", [](FakeMachine& m) { m.Port(0660); },
-     EACCES, {"/dev/ttyUSB0", "sudo usermod -aG dialout ivan", "правило udev"}},
-    {"joined the group after logging in", [](FakeMachine& m) { m.Port(0660, "olga,ivan"); },
-     EACCES, {"/dev/ttyUSB0", "группу dialout", "Выйдите", "правило udev"}},
-    {"the port is its owner's only", [](FakeMachine& m) { m.Port(0600, "ivan"); },
-     EACCES, {"/dev/ttyUSB0", "только своему владельцу"}},
-    {"in the group already", [](FakeMachine& m) { m.Port(0660, "", true); }, EACCES, {}},
-    {"a terminal program holds the port", [](FakeMachine& m) {
-         m.Process(4321, "minicom", {"ttyUSB0"}); },
-     EBUSY, {"/dev/ttyUSB0", "minicom (PID 4321)"}},
-    {"ModemManager probes the port", [](FakeMachine& m) {  // pid 1 is the asking process
-         m.Process(1, "kavrel-configur", {"ttyUSB0"}).Process(900, "ModemManager", {"ttyUSB0"}); },
-     EIO, {"ModemManager (PID 900)", "Подождите"}},
-    {"an unseen program holds the port", [](FakeMachine&) {}, EBUSY, {"занят другой программой"}},
-    {"the port is gone", [](FakeMachine&) {}, ENOENT, {"/dev/ttyUSB0", "кабель отключили"}},
-    {"an unknown failure", [](FakeMachine&) {}, EIO, {}},
+const std::tuple<const char*, int, std::vector<std::string>, void (*)(Tree&)> kCases[] = {
+    {"brltty holds the CH340", 0, {"CH340", "brltty (PID 812)", "sudo apt remove brltty"},
+     [](Tree& t) { t.Usb("1-2", "1a86", 4, "usbfs").Process(812, "brltty", {"bus/usb/001/004"}); }},
+    {"another user's brltty holds the Prolific", 0, {"Prolific", "brltty (PID 700)"},
+     [](Tree& t) { t.Usb("3-1", "067b", 9, "usbfs").Process(700, "brltty"); }},
+    {"a program holds the CH340", 0, {"CH340", "flashrom (PID 4242)", "kill 4242"},
+     [](Tree& t) { t.Usb("1-2", "1a86", 17, "usbfs").Process(600, "brltty", {"bus/usb/001/004"})
+                       .Process(4242, "flashrom", {"null", "bus/usb/001/017"}); }},
+    {"an unseen program holds the CH340", 0, {"CH340", "занят другой программой"},
+     [](Tree& t) { t.Usb("1-2", "1a86", 4, "usbfs"); }},
+    {"no driver serves the CH340", 0, {"CH340", "modprobe ch341"},
+     [](Tree& t) { t.Usb("1-2", "1a86", 4, ""); }},
+    {"an FTDI adapter", 0, {"USB UART (драйвер ftdi_sio)", "/dev/ttyUSB0", "CH340 или Prolific"},
+     [](Tree& t) { t.Usb("1-1", "0403", 2, "ftdi_sio", "ttyUSB0", "FT232R USB UART"); }},
+    {"nothing plugged in beside a built-in modem", 0, {"Кабель не подключён"},
+     [](Tree& t) { t.Usb("1-4", "1199", 3, "qcserial", "ttyUSB0", "EM7455", "fixed"); }},
+    {"a served CH340 beside an FTDI adapter", 0, {}, [](Tree& t) {
+         t.Usb("1-1", "0403", 2, "ftdi_sio", "ttyUSB0").Usb("1-2", "1a86", 3, "ch341"); }},
+    {"not in the group", EACCES, {"/dev/ttyUSB0", "sudo usermod -aG dialout ivan", "правило udev"},
+     [](Tree& t) { t.Port(0660); }},
+    {"joined the group after logging in", EACCES, {"/dev/ttyUSB0", "группу dialout", "Выйдите"},
+     [](Tree& t) { t.Port(0660, "olga,ivan"); }},
+    {"the port is its owner's only", EACCES, {"/dev/ttyUSB0", "только своему владельцу"},
+     [](Tree& t) { t.Port(0600, "ivan"); }},
+    {"in the group already", EACCES, {},
+     [](Tree& t) { t.Port(0660); t.machine.groups = {getegid()}; }},
+    {"a terminal program holds the port", EBUSY, {"/dev/ttyUSB0", "minicom (PID 4321)"},
+     [](Tree& t) { t.Process(4321, "minicom", {"ttyUSB0"}); }},
+    // Process 1, which asks, holds the port too.
+    {"ModemManager probes the port", EIO, {"ModemManager (PID 900)", "Подождите"}, [](Tree& t) {
+         t.Process(900, "ModemManager", {"ttyUSB0"}).Process(1, "kavrel-configur", {"ttyUSB0"}); }},
+    {"an unseen program holds the port", EBUSY, {"занят другой программой"}, [](Tree&) {}},
+    {"the port is gone", ENOENT, {"/dev/ttyUSB0", "кабель отключили"}, [](Tree&) {}},
+    {"an unknown failure", EIO, {}, [](Tree&) {}},
 };
 // clang-format on
 
 TEST(Diagnosis, NamesTheCauseFoundInTheMachineTree) {
-    for (const Case& c : kCases) {
-        SCOPED_TRACE(c.name);
-        FakeMachine fake;
-        c.build(fake);
-        const Machine& m = fake.machine;
-        const std::string line = c.openErrno == 0
-                                     ? WhyNoCable(m)
-                                     : WhyPortDoesNotOpen(m, m.dev + "/ttyUSB0", c.openErrno);
-        for (const std::string& fragment : c.expected) {
+    for (const auto& [name, openErrno, expected, build] : kCases) {
+        SCOPED_TRACE(name);
+        Tree tree;
+        build(tree);
+        const Machine& m = tree.machine;
+        const std::string line =
+            openErrno ? WhyPortDoesNotOpen(m, m.dev + "/ttyUSB0", openErrno) : WhyNoCable(m);
+        for (const std::string& fragment : expected) {
             EXPECT_NE(line.find(fragment), std::string::npos) << line << "\nlacks " << fragment;
         }
-        EXPECT_EQ(line.empty(), c.expected.empty()) << line;
+        EXPECT_EQ(line.empty(), expected.empty()) << line;
     }
 }
 
-// A real process holds a pseudo-terminal open, as a terminal program holds a port; this
-// process holds it too, and is never reported.
+// This process holds a pseudo-terminal open, as a terminal program holds a port: found when
+// another process asks, by path or by device number, and never reported to itself.
 TEST(Diagnosis, FindsTheRealProcessHoldingAPort) {
     const int master = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
     ASSERT_TRUE(master >= 0 && grantpt(master) == 0 && unlockpt(master) == 0);
-    const std::string slave = ptsname(master);
-    const int own = open(slave.c_str(), O_RDWR | O_NOCTTY);  // inherited by the child
-    int started[2];
-    ASSERT_EQ(pipe2(started, O_CLOEXEC), 0);
-    const pid_t child = fork();
-    if (child == 0) {
-        execlp("sleep", "sleep", "60", nullptr);
-        _exit(127);
-    }
-    close(started[1]);
-    char byte;
-    ASSERT_EQ(read(started[0], &byte, 1), 0);  // the pipe closes once sleep runs
-    close(started[0]);
+    const std::string slave = ptsname(master), self = program_invocation_short_name;
+    const int port = open(slave.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
     ScratchFolder folder;
-    fs::create_symlink(slave, folder / "by-id");  // found by its device number
-
-    const Machine machine;
+    fs::create_symlink(slave, folder / "by-id");
+    const Machine other{.pid = 0};
     for (const std::string& path : {slave, folder / "by-id"}) {
-        const auto holder = FindOtherHolder(machine, path);
-        ASSERT_TRUE(holder) << path;
-        EXPECT_EQ(holder->pid, child);
-        EXPECT_EQ(holder->program, "sleep");
+        const Holder holder = FindOtherHolder(other, path).value_or(Holder{});
+        EXPECT_EQ(std::pair(holder.pid, holder.program), std::pair(getpid(), self)) << path;
     }
-    EXPECT_NE(WhyPortDoesNotOpen(machine, slave, EBUSY).find("sleep (PID " + std::to_string(child)),
-              std::string::npos);
-    kill(child, SIGKILL);
-    ASSERT_EQ(waitpid(child, nullptr, 0), child);
-    EXPECT_FALSE(FindOtherHolder(machine, slave));
-    close(own);
+    EXPECT_FALSE(FindOtherHolder(Machine(), slave));
+    close(port);
     close(master);
 }
 
