@@ -1,11 +1,10 @@
 #include <fcntl.h>
-#include <sys/prctl.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <filesystem>
+#include <tuple>
 
 #include <gtest/gtest.h>
 
@@ -19,187 +18,130 @@ namespace {
 namespace fs = std::filesystem;
 using kavrel::testing::ScratchFolder;
 
-struct Usb {  // a USB device on bus 1 and, when it has one, its usb-serial port
-    std::string port, vendor;
-    int address;
-    std::string driver, product = "", tty = "", ttyDriver = "", removable = "removable";
-};
-struct Process {  // no files: another user's process, whose descriptors cannot be read
-    int pid;
-    std::string program;
-    std::vector<std::string> files;  // under /dev
-};
-struct Case {
-    const char* name;
-    std::vector<Usb> usb;
-    std::vector<Process> processes;
-    int openErrno;  // 0 asks why no cable is found, else why /dev/ttyUSB0 does not open
-    std::vector<std::string> expected;  // fragments of the line; none: no cause line
-    mode_t portMode = 0;                // /dev/ttyUSB0 in group dialout, when not 0
-    std::string dialoutMembers = "";
-    bool inDialout = false;
+// A machine's sysfs, /proc, /dev and group file as the kernel and the system lay them out, in
+// a scratch folder; asked about by process 1 of user ivan. This process's group plays dialout.
+struct Tree {
+    // A USB device on bus 1 whose interface is bound to `driver` ("" for none), with the
+    // usb-serial port `tty` of that driver when one is named.
+    Tree& Usb(std::string port, std::string vendor, int address, std::string driver,
+              std::string tty = "", std::string product = "", std::string removable = "") {
+        const std::string usb = "sys/devices/usb1/" + port, interface = usb + "/" + port + ":1.0";
+        const std::string names[] = {"idVendor", "busnum", "devnum", "product", "removable"};
+        const std::string values[] = {vendor, "1", std::to_string(address), product, removable};
+        for (int i = 0; i < 5; ++i) {
+            root.Write(usb + "/" + names[i], values[i] + "\n");
+        }
+        fs::create_directories(root / interface);
+        Link(usb, "sys/bus/usb/devices/" + port);
+        Link(interface, "sys/bus/usb/devices/" + port + ":1.0");
+        if (!driver.empty()) {
+            Link("sys/bus/usb/drivers/" + driver, interface + "/driver");
+        }
+        if (!tty.empty()) {  // the port's class entry links back to it
+            const std::string serial = interface + "/" + tty, entry = serial + "/tty/" + tty;
+            Link("sys/bus/usb-serial/drivers/" + driver, serial + "/driver");
+            Link(entry, "sys/class/tty/" + tty);
+            fs::create_directories(root / entry);
+            fs::create_symlink("../../../" + tty, root / (entry + "/device"));
+        }
+        return *this;
+    }
+    // A process holding `files` under /dev; without any, another user's, whose descriptors
+    // cannot be read.
+    Tree& Process(int pid, const std::string& program, std::vector<std::string> files = {}) {
+        const std::string folder = "proc/" + std::to_string(pid);
+        root.Write(folder + "/comm", program + "\n");
+        for (size_t fd = 0; fd < files.size(); ++fd) {
+            Link("dev/" + files[fd], folder + "/fd/" + std::to_string(fd + 3));
+        }
+        return *this;
+    }
+    // /dev/ttyUSB0 with `mode`, in group dialout of `members`.
+    void Port(mode_t mode, const std::string& members = "") {
+        root.Write("dev/ttyUSB0", "");
+        chmod((root / "dev/ttyUSB0").c_str(), mode);
+        const std::string dialout = std::to_string(getegid());
+        root.Write("group", "plugdev:x:46:ivan\ndialout:x:" + dialout + ":" + members + "\n");
+    }
+    void Link(const std::string& target, const std::string& at) {
+        fs::create_directories(fs::path(root / at).parent_path());
+        fs::create_symlink(root / target, root / at);
+    }
+    ScratchFolder root;
+    Machine machine{root / "sys", root / "proc", root / "dev", root / "group", 1, {}, "ivan"};
 };
 
-// A machine laid out as the kernel lays out sysfs and /proc, in a scratch folder.
-struct FakeMachine {
-    explicit FakeMachine(const Case& c) {
-        const gid_t dialout = getegid();
-        machine = {tree / "sys", tree / "proc", tree / "dev", tree / "group", 1, {}, "ivan"};
-        if (c.inDialout) {
-            machine.groups = {dialout};
-        }
-        for (const char* folder : {"sys/bus/usb/devices", "sys/class/tty", "proc", "dev"}) {
-            fs::create_directories(tree / folder);
-        }
-        for (const Usb& usb : c.usb) {
-            AddUsb(usb);
-        }
-        for (const Process& process : c.processes) {
-            AddProcess(process);
-        }
-        if (c.portMode) {
-            tree.Write("dev/ttyUSB0", "");
-            chmod((tree / "dev/ttyUSB0").c_str(), c.portMode);
-            tree.Write("group", "plugdev:x:46:ivan\ndialout:x:" + std::to_string(dialout) + ":" +
-                                    c.dialoutMembers + "\n");
-        }
-    }
-    void AddUsb(const Usb& usb) {
-        const std::string device = "sys/devices/pci0000:00/0000:00:14.0/usb1/" + usb.port;
-        const std::string interface = device + "/" + usb.port + ":1.0";
-        tree.Write(device + "/idVendor", usb.vendor + "\n");
-        tree.Write(device + "/busnum", "1\n");
-        tree.Write(device + "/devnum", std::to_string(usb.address) + "\n");
-        tree.Write(device + "/product", usb.product + "\n");
-        tree.Write(device + "/removable", usb.removable + "\n");
-        fs::create_directories(tree / interface);
-        if (!usb.driver.empty()) {
-            fs::create_symlink(tree / ("sys/bus/usb/drivers/" + usb.driver),
-                               tree / (interface + "/driver"));
-        }
-        fs::create_symlink(tree / device, tree / ("sys/bus/usb/devices/" + usb.port));
-        fs::create_symlink(tree / interface, tree / ("sys/bus/usb/devices/" + usb.port + ":1.0"));
-        if (!usb.tty.empty()) {  // the port under the interface, its tty linking back to it
-            const std::string serial = interface + "/" + usb.tty,
-                              entry = serial + "/tty/" + usb.tty;
-            fs::create_directories(tree / entry);
-            fs::create_symlink(tree / ("sys/bus/usb-serial/drivers/" + usb.ttyDriver),
-                               tree / (serial + "/driver"));
-            fs::create_symlink("../../../" + usb.tty, tree / (entry + "/device"));
-            fs::create_symlink(tree / entry, tree / ("sys/class/tty/" + usb.tty));
-        }
-    }
-    void AddProcess(const Process& process) {
-        const std::string folder = "proc/" + std::to_string(process.pid);
-        tree.Write(folder + "/comm", process.program + "\n");
-        for (size_t fd = 0; fd < process.files.size(); ++fd) {
-            fs::create_directories(tree / (folder + "/fd"));
-            fs::create_symlink(machine.dev + "/" + process.files[fd],
-                               tree / (folder + "/fd/" + std::to_string(fd + 3)));
-        }
-    }
-    ScratchFolder tree;
-    Machine machine;
-};
-
-// One case a row or two.
+// Each row: what is wrong; the error of the failed open, 0 when no cable is found; fragments of
+// the cause line, none when there is none; the machine.
 // clang-format off
-const Case kCases[] = {
-    {"brltty holds the CH340", {{"1-2", "1a86", 4, "usbfs"}},
-     {{812, "brltty", {"bus/usb/001/004"}}}, 0, {"CH340", "brltty (PID 812)", "apt remove brltty"}},
-    {"another user's brltty holds the Prolific", {{"3-1", "067b", 9, "usbfs"}},
-     {{700, "brltty", {}}}, 0, {"Prolific", "brltty (PID 700)", "sudo apt remove brltty"}},
-    {"a program holds the CH340", {{"1-2", "1a86", 17, "usbfs"}},
-     {{600, "brltty", {"bus/usb/001/004"}}, {4242, "flashrom", {"null", "bus/usb/001/017"}}},
-     0, {"CH340", "flashrom (PID 4242)", "kill 4242"}},
-    {"an unseen program holds the CH340", {{"1-2", "1a86", 4, "usbfs"}}, {},
-     0, {"CH340", "занят другой программой"}},
-    {"no driver serves the CH340", {{"1-2", "1a86", 4, ""}}, {}, 0, {"CH340", "modprobe ch341"}},
-    {"an FTDI adapter", {{"1-1", "0403", 2, "ftdi_sio", "FT232R USB UART", "ttyUSB0", "ftdi_sio"}},
-     {}, 0, {"FT232R USB UART (драйвер ftdi_sio)", "/dev/ttyUSB0", "CH340 или Prolific"}},
-    {"nothing plugged in beside a built-in modem",
-     {{"1-4", "1199", 3, "qcserial", "EM7455", "ttyUSB0", "qcserial", "fixed"}}, {},
-     0, {"Кабель не подключён"}},
-    {"a served CH340 beside an FTDI adapter",
-     {{"1-1", "0403", 2, "ftdi_sio", "", "ttyUSB0", "ftdi_sio"},
-      {"1-2", "1a86", 3, "ch341", "", "ttyUSB1", "ch341-uart"}}, {}, 0, {}},
-    {"not in the group", {}, {},
-     EACCES, {"/dev/ttyUSB0", "sudo usermod -aG dialout ivan", "правило udev"}, 0660},
-    {"joined the group after logging in", {}, {},
-     EACCES, {"/dev/ttyUSB0", "группу dialout", "Выйдите", "правило udev"}, 0660, "olga,ivan"},
-    {"the port is its owner's only", {}, {},
-     EACCES, {"/dev/ttyUSB0", "только своему владельцу"}, 0600, "ivan"},
-    {"in the group already", {}, {}, EACCES, {}, 0660, "", true},
-    {"a terminal program holds the port", {}, {{4321, "minicom", {"ttyUSB0"}}},
-     EBUSY, {"/dev/ttyUSB0", "minicom (PID 4321)"}},
-    {"ModemManager probes the port", {},  // pid 1 is the asking process
-     {{1, "kavrel-configur", {"ttyUSB0"}}, {900, "ModemManager", {"ttyUSB0"}}},
-     EIO, {"ModemManager (PID 900)", "Подождите"}},
-    {"an unseen program holds the port", {}, {}, EBUSY, {"занят другой программой"}},
-    {"the port is gone", {}, {}, ENOENT, {"/dev/ttyUSB0", "кабель отключили"}},
-    {"an unknown failure", {}, {}, EIO, {}},
+const std::tuple<const char*, int, std::vector<std::string>, void (*)(Tree&)> kCases[] = {
+    {"brltty holds the CH340", 0, {"CH340", "brltty (PID 812)", "sudo apt remove brltty"},
+     [](Tree& t) { t.Usb("1-2", "1a86", 4, "usbfs").Process(812, "brltty", {"bus/usb/001/004"}); }},
+    {"another user's brltty holds the Prolific", 0, {"Prolific", "brltty (PID 700)"},
+     [](Tree& t) { t.Usb("3-1", "067b", 9, "usbfs").Process(700, "brltty"); }},
+    {"a program holds the CH340", 0, {"CH340", "flashrom (PID 4242)", "kill 4242"},
+     [](Tree& t) { t.Usb("1-2", "1a86", 17, "usbfs").Process(600, "brltty", {"bus/usb/001/004"})
+                       .Process(4242, "flashrom", {"null", "bus/usb/001/017"}); }},
+    {"an unseen program holds the CH340", 0, {"CH340", "занят другой программой"},
+     [](Tree& t) { t.Usb("1-2", "1a86", 4, "usbfs"); }},
+    {"no driver serves the CH340", 0, {"CH340", "modprobe ch341"},
+     [](Tree& t) { t.Usb("1-2", "1a86", 4, ""); }},
+    {"an FTDI adapter", 0, {"USB UART (драйвер ftdi_sio)", "/dev/ttyUSB0", "CH340 или Prolific"},
+     [](Tree& t) { t.Usb("1-1", "0403", 2, "ftdi_sio", "ttyUSB0", "FT232R USB UART"); }},
+    {"nothing plugged in beside a built-in modem", 0, {"Кабель не подключён"},
+     [](Tree& t) { t.Usb("1-4", "1199", 3, "qcserial", "ttyUSB0", "EM7455", "fixed"); }},
+    {"a served CH340 beside an FTDI adapter", 0, {}, [](Tree& t) {
+         t.Usb("1-1", "0403", 2, "ftdi_sio", "ttyUSB0").Usb("1-2", "1a86", 3, "ch341"); }},
+    {"not in the group", EACCES, {"/dev/ttyUSB0", "sudo usermod -aG dialout ivan", "правило udev"},
+     [](Tree& t) { t.Port(0660); }},
+    {"joined the group after logging in", EACCES, {"/dev/ttyUSB0", "группу dialout", "Выйдите"},
+     [](Tree& t) { t.Port(0660, "olga,ivan"); }},
+    {"the port is its owner's only", EACCES, {"/dev/ttyUSB0", "только своему владельцу"},
+     [](Tree& t) { t.Port(0600, "ivan"); }},
+    {"in the group already", EACCES, {},
+     [](Tree& t) { t.Port(0660); t.machine.groups = {getegid()}; }},
+    {"a terminal program holds the port", EBUSY, {"/dev/ttyUSB0", "minicom (PID 4321)"},
+     [](Tree& t) { t.Process(4321, "minicom", {"ttyUSB0"}); }},
+    // Process 1, which asks, holds the port too.
+    {"ModemManager probes the port", EIO, {"ModemManager (PID 900)", "Подождите"}, [](Tree& t) {
+         t.Process(900, "ModemManager", {"ttyUSB0"}).Process(1, "kavrel-configur", {"ttyUSB0"}); }},
+    {"an unseen program holds the port", EBUSY, {"занят другой программой"}, [](Tree&) {}},
+    {"the port is gone", ENOENT, {"/dev/ttyUSB0", "кабель отключили"}, [](Tree&) {}},
+    {"an unknown failure", EIO, {}, [](Tree&) {}},
 };
 // clang-format on
 
 TEST(Diagnosis, NamesTheCauseFoundInTheMachineTree) {
-    for (const Case& c : kCases) {
-        SCOPED_TRACE(c.name);
-        FakeMachine fake(c);
+    for (const auto& [name, openErrno, expected, build] : kCases) {
+        SCOPED_TRACE(name);
+        Tree tree;
+        build(tree);
+        const Machine& m = tree.machine;
         const std::string line =
-            c.openErrno == 0
-                ? WhyNoCable(fake.machine)
-                : WhyPortDoesNotOpen(fake.machine, fake.machine.dev + "/ttyUSB0", c.openErrno);
-        for (const std::string& fragment : c.expected) {
+            openErrno ? WhyPortDoesNotOpen(m, m.dev + "/ttyUSB0", openErrno) : WhyNoCable(m);
+        for (const std::string& fragment : expected) {
             EXPECT_NE(line.find(fragment), std::string::npos) << line << "\nlacks " << fragment;
         }
-        EXPECT_EQ(line.empty(), c.expected.empty()) << line;
+        EXPECT_EQ(line.empty(), expected.empty()) << line;
     }
 }
 
-// A real child process holds a pseudo-terminal open, as a terminal program holds a port.
+// This process holds a pseudo-terminal open, as a terminal program holds a port: found when
+// another process asks, by path or by device number, and never reported to itself.
 TEST(Diagnosis, FindsTheRealProcessHoldingAPort) {
     const int master = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
-    ASSERT_GE(master, 0);
-    ASSERT_EQ(grantpt(master) | unlockpt(master), 0);
-    const std::string slave = ptsname(master);
-    int ready[2], release[2];
-    ASSERT_EQ(pipe(ready) | pipe(release), 0);
-    const pid_t child = fork();
-    if (child == 0) {
-        close(ready[0]);
-        close(release[1]);
-        prctl(PR_SET_NAME, "port-holder");
-        const char opened = open(slave.c_str(), O_RDWR | O_NOCTTY) >= 0;
-        char end;
-        _exit(write(ready[1], &opened, 1) == 1 && read(release[0], &end, 1) == 0 ? 0 : 1);
-    }
-    close(ready[1]);
-    close(release[0]);
-    char opened = 0;
-    ASSERT_EQ(read(ready[0], &opened, 1), 1);
-    ASSERT_TRUE(opened);
-    // The asking process holds it too, and is not another holder.
-    const int own = open(slave.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
+    ASSERT_TRUE(master >= 0 && grantpt(master) == 0 && unlockpt(master) == 0);
+    const std::string slave = ptsname(master), self = program_invocation_short_name;
+    const int port = open(slave.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
     ScratchFolder folder;
-    fs::create_symlink(slave, folder / "by-id");  // found by its device number
-
-    const Machine machine;
+    fs::create_symlink(slave, folder / "by-id");
+    const Machine other{.pid = 0};
     for (const std::string& path : {slave, folder / "by-id"}) {
-        const auto holder = FindOtherHolder(machine, path);
-        ASSERT_TRUE(holder) << path;
-        EXPECT_EQ(holder->pid, child);
-        EXPECT_EQ(holder->program, "port-holder");
+        const Holder holder = FindOtherHolder(other, path).value_or(Holder{});
+        EXPECT_EQ(std::pair(holder.pid, holder.program), std::pair(getpid(), self)) << path;
     }
-    EXPECT_NE(WhyPortDoesNotOpen(machine, slave, EBUSY)
-                  .find("port-holder (PID " + std::to_string(child) + ")"),
-              std::string::npos);
-
-    close(release[1]);
-    int status = -1;
-    ASSERT_EQ(waitpid(child, &status, 0), child);
-    EXPECT_EQ(status, 0);
-    EXPECT_FALSE(FindOtherHolder(machine, slave));
-    close(own);
+    EXPECT_FALSE(FindOtherHolder(Machine(), slave));
+    close(port);
     close(master);
 }
 

@@ -7,11 +7,14 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <iterator>
 #include <string>
+#include <utility>
 
+#include "link/link_texts.h"
 #include "tests/support/scratch_folder.h"
 #include "tools/virtual-cable/cable_registry.h"
 
@@ -19,58 +22,45 @@ namespace kavrel {
 namespace {
 
 namespace fs = std::filesystem;
-using testing::ScratchFolder;
 
-// kavrel-sim run with at most one option, its first line of output awaited.
+// What `fd` gives up to the byte `stop` (left out), `limit` bytes, its end, or 5 s of silence.
+std::string ReadFrom(int fd, int stop, size_t limit = SIZE_MAX) {
+    std::string text;
+    unsigned char c = 0;
+    for (pollfd ready{fd, POLLIN, 0};
+         text.size() < limit && poll(&ready, 1, 5000) == 1 && read(fd, &c, 1) == 1 && c != stop;) {
+        text += static_cast<char>(c);
+    }
+    return text;
+}
+
+// kavrel-sim run with `options`, its first line of output awaited.
 class Simulator {
   public:
-    explicit Simulator(const char* option = nullptr) {
+    explicit Simulator(const std::string& options = "") {
         const std::string program = std::string(std::getenv("KAVREL_BIN_DIR")) + "/kavrel-sim";
-        int out[2];
-        EXPECT_EQ(pipe2(out, O_CLOEXEC), 0);
-        pid_ = fork();
-        if (pid_ == 0) {
-            dup2(out[1], STDOUT_FILENO);
-            execl(program.c_str(), program.c_str(), option, nullptr);
-            _exit(127);
-        }
-        close(out[1]);
-        output_ = out[0];
-        firstLine = ReadUntil('\n');
+        output_ = popen(("echo $$; exec '" + program + "' " + options).c_str(), "re");
+        pid_ = std::stoi(ReadFrom(fileno(output_), '\n'));
+        firstLine = ReadFrom(fileno(output_), '\n');
     }
-    ~Simulator() {
-        if (pid_ > 0) {
-            End(SIGKILL);
-        }
-        close(output_);
-    }
+    ~Simulator() { End(SIGKILL); }
     // Sends `signal` (0 for none), awaits the end of the output (5 s at most) and then the
-    // process, killed if it still runs: its exit code, -1 when it did not exit.
+    // process, killed if it still runs: its exit code, -1 when it did not exit or had ended.
     int End(int signal) {
+        if (!output_) {
+            return -1;
+        }
         kill(pid_, signal);
-        ReadUntil('\0');
+        ReadFrom(fileno(output_), '\0');
         kill(pid_, SIGKILL);
-        int status = 0;
-        waitpid(pid_, &status, 0);
-        pid_ = 0;
+        const int status = pclose(std::exchange(output_, nullptr));
         return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     }
-    pid_t Pid() const { return pid_; }
     std::string firstLine;
 
   private:
-    // The output up to `stop`, its end, or 5 s of silence.
-    std::string ReadUntil(char stop) const {
-        std::string text;
-        char c = 0;
-        pollfd ready{output_, POLLIN, 0};
-        while (poll(&ready, 1, 5000) == 1 && read(output_, &c, 1) == 1 && c != stop) {
-            text += c;
-        }
-        return text;
-    }
     pid_t pid_ = 0;
-    int output_ = -1;
+    FILE* output_ = nullptr;
 };
 
 TEST(KavrelSimTest, HelpSucceedsAndABadOptionFails) {
@@ -80,6 +70,25 @@ TEST(KavrelSimTest, HelpSucceedsAndABadOptionFails) {
         EXPECT_EQ(simulator.firstLine, "Usage: kavrel-sim [options]");
         EXPECT_EQ(simulator.End(0), exitCode);
     }
+}
+
+// Requests 6E FF cmd value sum, answers 6E FF data sum, from the model the options describe;
+// the one refused write is not stored, the next one is.
+TEST(KavrelSimTest, AnswersOnItsTerminalFromTheModelItsOptionsDescribe) {
+    Simulator simulator("--mode 2 --class 3 --fault 35:refuse:5:1 --no-register");
+    const int line = open(simulator.firstLine.c_str(), O_RDWR | O_NOCTTY);
+    ASSERT_GE(line, 0) << simulator.firstLine;
+    const auto checksum = [](int sum) { return static_cast<char>(0u - 0x6Eu - 0xFFu - sum); };
+    // command, value written, data answered
+    const char exchanges[][3] = {{46, 0, 3}, {41, 0, 2},  {35, 1, 5},
+                                 {41, 0, 2}, {35, 1, 26}, {41, 0, 1}};
+    for (const auto& [command, value, data] : exchanges) {
+        SCOPED_TRACE(int{command});
+        const std::string request{'\x6E', '\xFF', command, value, checksum(command + value)};
+        ASSERT_EQ(write(line, request.data(), request.size()), 5);
+        EXPECT_EQ(ReadFrom(line, -1, 4), (std::string{'\x6E', '\xFF', data, checksum(data)}));
+    }
+    close(line);
 }
 
 // Zorvik copied into a folder of its own, with a fake sysfs tree and cable registry there.
@@ -98,12 +107,8 @@ class ZorvikTest : public ::testing::Test {
         EXPECT_EQ(std::system(command.c_str()), 0);
         return folder.Read("listport.txt");
     }
-    // The files in `subfolder` whose names start with `prefix`.
-    long Count(const std::string& subfolder, const std::string& prefix = "") {
-        return std::ranges::count_if(
-            fs::directory_iterator(folder / subfolder), [&](const auto& entry) {
-                return entry.path().filename().string().starts_with(prefix);
-            });
+    long Count(const std::string& subfolder) {  // the files in it
+        return std::distance(fs::directory_iterator(folder / subfolder), {});
     }
     // A terminal laid out as the kernel lays out /sys: the class entry links to its device,
     // the device to its driver, and the USB device with the vendor sits above the device.
@@ -112,16 +117,12 @@ class ZorvikTest : public ::testing::Test {
         const std::string usb = "sys/devices/" + name, entry = "sys/class/tty/" + name;
         fs::create_directories(folder / (usb + "/1-1:1.0"));
         fs::create_symlink("/sys/bus/drivers/" + driver, folder / (usb + "/1-1:1.0/driver"));
-        fs::create_directories(folder / entry);
+        folder.Write(usb + "/idVendor", vendor + "\n");  // an empty file reads as no vendor
+        folder.Write(entry + "/type", uartType + "\n");  // none reads as no UART
         fs::create_symlink(folder / (usb + "/1-1:1.0"), folder / (entry + "/device"));
-        if (!vendor.empty()) {
-            folder.Write(usb + "/idVendor", vendor + "\n");
-        }
-        if (!uartType.empty()) {
-            folder.Write(entry + "/type", uartType + "\n");
-        }
     }
-    ScratchFolder folder;
+    testing::ScratchFolder folder;
+    const std::string ch340{texts::kCh340Cable}, prolific{texts::kProlificCable};
 };
 
 TEST_F(ZorvikTest, ReplacesTheListWithTheSerialPortsOfTheTree) {
@@ -133,58 +134,43 @@ TEST_F(ZorvikTest, ReplacesTheListWithTheSerialPortsOfTheTree) {
     AddTty("ttyS0", "serial8250", "", "0");                        // a legacy slot without a UART
     AddTty("ttyS4", "serial8250", "", "4");                        // a 16550A
     folder.Write("listport.txt.a1B2c3", "USB-SERIAL CH340 (COM");  // an earlier run was killed
-    EXPECT_EQ(List(),
-              "USB ACM Modem (/dev/ttyACM0)\n"
-              "USB-SERIAL CH340 (/dev/ttyACM1)\n"
-              "Serial Port (/dev/ttyS4)\n"
-              "USB-SERIAL CH340 (/dev/ttyUSB0)\n"
-              "PROLIFIC USB-TO-SERIAL COMM PORT (/dev/ttyUSB1)\n"
-              "PROLIFIC USB-TO-SERIAL COMM PORT (/dev/ttyUSB2)\n");
-    EXPECT_EQ(Count("", "listport.txt."), 0) << "a temporary list was left behind";
-
-    fs::remove_all(folder / "sys/class/tty");
-    fs::create_directories(folder / "sys/class/tty");
-    EXPECT_EQ(List(), "");
+    EXPECT_EQ(List(), "USB ACM Modem (/dev/ttyACM0)\n" + ch340 + " (/dev/ttyACM1)\n" +
+                          "Serial Port (/dev/ttyS4)\n" + ch340 + " (/dev/ttyUSB0)\n" + prolific +
+                          " (/dev/ttyUSB1)\n" + prolific + " (/dev/ttyUSB2)\n");
+    EXPECT_EQ(Count(""), 4) << "a temporary list was left behind";  // Zorvik, sys, its 2 outputs
 }
 
 // Simulators are listed before the hardware, so that a real cable wins; a registration is
 // listed only while its simulator holds it and names a pseudo-terminal.
 TEST_F(ZorvikTest, ListsLiveSimulatorsOnPseudoTerminalsBeforeTheHardware) {
     AddTty("ttyUSB0", "ch341-uart", "");
-    Simulator listed;
-    Simulator killed;
-    Simulator unlisted("--no-register");
+    Simulator listed, killed, unlisted("--no-register");
     ASSERT_EQ(killed.End(SIGKILL), -1);  // its registration stays behind
     const cable::CableRegistration notATerminal("/dev/null", folder / "registry");
     ASSERT_EQ(Count("registry"), 3);
-    ASSERT_EQ(listed.firstLine.rfind("/dev/pts/", 0), 0u) << listed.firstLine;
-    EXPECT_EQ(List(), "USB-SERIAL CH340 (" + listed.firstLine +
-                          ")\n"
-                          "USB-SERIAL CH340 (/dev/ttyUSB0)\n");
+    EXPECT_EQ(List(), ch340 + " (" + listed.firstLine + ")\n" + ch340 + " (/dev/ttyUSB0)\n");
     EXPECT_EQ(Count("registry"), 2) << "the dead simulator's registration is still there";
-
     EXPECT_EQ(listed.End(SIGTERM), 0);
     EXPECT_EQ(Count("registry"), 1) << "a registration outlived its simulator";
 }
 
-// A registry folder that someone else could write to is neither read nor registered in.
+// A registry folder that someone else could write to is neither read nor registered in; the
+// list is replaced by an empty one.
 TEST_F(ZorvikTest, IgnoresARegistryFolderOthersControl) {
     const std::string registry = folder / "registry";
     for (const bool otherOwner : {false, true}) {
         SCOPED_TRACE(otherOwner ? "owned by another user" : "open to others");
         Simulator before;  // creates the folder
-        if (!otherOwner) {
-            ASSERT_EQ(chmod(registry.c_str(), 0755), 0);
-        } else if (const passwd* nobody = getpwnam("nobody"); geteuid() != 0 || !nobody) {
+        const passwd* nobody = getpwnam("nobody");
+        if (otherOwner && (geteuid() != 0 || !nobody)) {
             GTEST_SKIP() << "only root can give a folder to another user (nobody)";
-        } else {
-            ASSERT_EQ(chown(registry.c_str(), nobody->pw_uid, nobody->pw_gid), 0);
         }
+        ASSERT_EQ(0, otherOwner ? chown(registry.c_str(), nobody->pw_uid, nobody->pw_gid)
+                                : chmod(registry.c_str(), 0755));
         Simulator after;
         EXPECT_EQ(List(), "");
-        EXPECT_EQ(folder.Read("stderr"), "cable registry " + registry +
-                                             " ignored: not a folder of this user closed to "
-                                             "others\n");
+        const std::string reason = " ignored: not a folder of this user closed to others\n";
+        EXPECT_EQ(folder.Read("stderr"), "cable registry " + registry + reason);
         EXPECT_EQ(Count("registry"), 1) << "a simulator registered in the folder";
         fs::remove_all(registry);
     }
