@@ -13,6 +13,16 @@ namespace kavrel::diagnosis {
 
 namespace {
 
+// A port name comes from a text file: its control bytes are not echoed into a box.
+std::string Shown(std::string path) {
+    for (char& c : path) {
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) {
+            c = '?';
+        }
+    }
+    return path;
+}
+
 struct Group {
     std::string name;
     std::vector<std::string> members;
@@ -54,15 +64,15 @@ std::string WhyNoAccess(const Machine& machine, const std::string& devicePath) {
     }
     constexpr mode_t kGroupReadWrite = S_IRGRP | S_IWGRP;
     if ((node.st_mode & kGroupReadWrite) != kGroupReadWrite) {
-        return texts::PortForOwnerOnly(devicePath);
+        return texts::PortForOwnerOnly(Shown(devicePath));
     }
     if (Contains(machine.groups, node.st_gid)) {
         return {};  // the group is not what keeps this user out
     }
     const Group group = LookUpGroup(machine.groupFile, node.st_gid);
     return Contains(group.members, machine.userName)
-               ? texts::PortNeedsNewLogin(devicePath, group.name, machine.userName)
-               : texts::PortNeedsGroup(devicePath, group.name, machine.userName);
+               ? texts::PortNeedsNewLogin(Shown(devicePath), group.name, machine.userName)
+               : texts::PortNeedsGroup(Shown(devicePath), group.name, machine.userName);
 }
 
 }  // namespace
@@ -76,17 +86,19 @@ std::string WhyPortDoesNotOpen(const Machine& machine, const std::string& device
         case ENOENT:
         case ENODEV:
         case ENXIO:
-            return texts::PortGone(devicePath);
-        default:
+            return texts::PortGone(Shown(devicePath));
+        case EBUSY:
+        case EWOULDBLOCK:
             break;
+        default:
+            return {};  // a name that is no terminal, or a cause we cannot tell
     }
     if (const auto holder = FindOtherHolder(machine, devicePath)) {
         return holder->program == "ModemManager"
-                   ? texts::PortProbedByModemManager(devicePath, *holder)
-                   : texts::PortHeldByProgram(devicePath, *holder);
+                   ? texts::PortProbedByModemManager(Shown(devicePath), *holder)
+                   : texts::PortHeldByProgram(Shown(devicePath), *holder);
     }
-    return openErrno == EBUSY || openErrno == EWOULDBLOCK ? texts::PortBusy(devicePath)
-                                                          : std::string();
+    return texts::PortBusy(Shown(devicePath));
 }
 
 }  // namespace kavrel::diagnosis

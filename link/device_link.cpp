@@ -2,6 +2,8 @@
 
 #include <utility>
 
+#include "diagnosis/causes.h"
+#include "diagnosis/open_holders.h"
 #include "link/cable_search.h"
 #include "link/link_texts.h"
 #include "link/screen.h"
@@ -12,18 +14,33 @@ DeviceLink::DeviceLink(Screen& screen, std::string folder)
     : screen_(screen),
       programFolder_(std::move(folder)),
       transactions_(port_, screen),
-      session_(screen, port_) {}
+      session_(screen, port_) {
+    port_.SetForeignHolderCheck([](const std::string& path) {
+        return diagnosis::FindOtherHolder(diagnosis::Machine{}, path).has_value();
+    });
+}
 
 CableSearch DeviceLink::OpenCableLink() {
     const std::string portName = FindCablePort(screen_, programFolder_);
     if (portName.empty()) {
+        const std::string cause = diagnosis::WhyNoCable(diagnosis::Machine{});
         screen_.ShowMessage(MessageIcon::Error, std::string(texts::kErrorTitle),
-                            std::string(texts::kCommandFailed) + std::string(texts::kNoCable));
+                            std::string(texts::kCommandFailed) + std::string(texts::kNoCable) +
+                                (cause.empty() ? "" : "\n\n" + cause));
         return CableSearch::NoCable;
     }
-    // Here the name alone decides; the first transaction finds a port that did not open.
-    port_.OpenDevicePort(portName);
+    // Here the name alone decides; the first transaction finds a port that did not open and
+    // tells why.
+    transactions_.SetPortCause(OpenPort(portName));
     return CableSearch::Found;
+}
+
+std::string DeviceLink::OpenPort(const std::string& name) {
+    if (port_.OpenDevicePort(name)) {
+        return {};
+    }
+    return diagnosis::WhyPortDoesNotOpen(diagnosis::Machine{}, DevicePort::PathOf(name),
+                                         port_.OpenError());
 }
 
 std::optional<uint8_t> DeviceLink::SendCommand(uint8_t command, uint8_t value) {

@@ -37,6 +37,9 @@ class DeviceLink {
     Screen& screen() { return screen_; }
 
   private:
+    // Opens the port; why it did not open, or "".
+    std::string OpenPort(const std::string& name);
+
     Screen& screen_;
     std::string programFolder_;
     DevicePort port_;

@@ -116,6 +116,8 @@ class DevicePort::Handle {
     int fd() const { return fd_; }
     int closeEvent() const { return closeEvent_; }
     bool IsClosed() const { return closed_.load(std::memory_order_acquire); }
+    bool HasHungUp() const { return hungUp_.load(std::memory_order_acquire); }
+    void MarkHungUp() { hungUp_.store(true, std::memory_order_release); }
     void MarkClosed() {
         closed_.store(true, std::memory_order_release);
         eventfd_write(closeEvent_, 1);
@@ -125,6 +127,7 @@ class DevicePort::Handle {
     const int fd_;
     const int closeEvent_;
     std::atomic<bool> closed_ = false;
+    std::atomic<bool> hungUp_ = false;
 };
 
 DevicePort::DevicePort() = default;
@@ -133,31 +136,43 @@ DevicePort::~DevicePort() {
     CloseDevicePort();
 }
 
+std::string DevicePort::PathOf(std::string_view name) {
+    std::string path(name.substr(0, kMaxNameLength));
+    return path.empty() || path.front() == '/' ? path : "/dev/" + path;
+}
+
 bool DevicePort::OpenDevicePort(std::string_view name) {
+    openError_ = ENOENT;
     if (name.empty()) {
         return false;
     }
-    std::string path(name.substr(0, kMaxNameLength));
-    if (path.front() != '/') {
-        path = "/dev/" + path;
-    }
+    const std::string path = PathOf(name);
     // The name comes from a text file: refuse anything but a character device before
     // opening it, so that a FIFO or a file is never opened, read or written.
     struct stat info {};
     if (stat(path.c_str(), &info) != 0 || !S_ISCHR(info.st_mode)) {
+        openError_ = errno == ENOENT ? ENOENT : ENOTTY;
         return false;
     }
     const int fd = open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
+        openError_ = errno;
         return false;
     }
+    errno = 0;  // our own controlling terminal leaves no cause
     // Our own controlling terminal ("tty", or the terminal we were started from) is the
     // operator's, never a cable: it is refused before its line is touched.
     // TIOCEXCL does not hold for root, so the flock is what keeps a second opener out; it
     // comes before the line settings, so a refused opener never disturbs the holder's line.
-    const bool usable = fstat(fd, &info) == 0 && S_ISCHR(info.st_mode) && isatty(fd) == 1 &&
-                        tcgetsid(fd) < 0 && flock(fd, LOCK_EX | LOCK_NB) == 0 &&
+    const bool terminal =
+        fstat(fd, &info) == 0 && S_ISCHR(info.st_mode) && isatty(fd) == 1 && tcgetsid(fd) < 0;
+    const bool foreign = terminal && othersHoldIt_ && othersHoldIt_(path);
+    if (foreign) {
+        errno = EBUSY;
+    }
+    const bool usable = terminal && !foreign && flock(fd, LOCK_EX | LOCK_NB) == 0 &&
                         ConfigureLine(fd) && ioctl(fd, TIOCEXCL) == 0;
+    openError_ = errno;
     const int closeEvent = usable ? eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK) : -1;
     if (closeEvent < 0) {
         if (usable) {
@@ -180,6 +195,11 @@ bool DevicePort::OpenDevicePort(std::string_view name) {
 
 bool DevicePort::IsDevicePortOpen() const {
     return Current() != nullptr;
+}
+
+bool DevicePort::HasHungUp() const {
+    const auto handle = Current();
+    return handle && handle->HasHungUp();
 }
 
 void DevicePort::CloseDevicePort() {
@@ -278,6 +298,9 @@ bool DevicePort::WaitReadable(std::chrono::nanoseconds timeout, std::stop_token 
             return false;
         }
         if (fds[1].revents & (POLLERR | POLLHUP | POLLNVAL) || fds[2].revents != 0) {
+            if (fds[1].revents & POLLHUP) {
+                handle->MarkHungUp();
+            }
             handle.reset();  // hung up or closed: only the stop request or the time ends it
         } else if (fds[1].revents & POLLIN) {
             return true;

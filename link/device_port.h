@@ -2,10 +2,13 @@
 
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <stop_token>
+#include <string>
 #include <string_view>
+#include <utility>
 
 namespace kavrel {
 
@@ -26,7 +29,19 @@ class DevicePort {
     // name lives under /dev/. Refuses anything that is not a terminal. A failed open
     // changes nothing; a successful one releases the previously open device afterwards.
     bool OpenDevicePort(std::string_view name);
+    // Whether another program has the terminal at `path` open. Such a port is refused
+    // (EBUSY) before its line is touched: a program that holds it without any lock would
+    // otherwise share the line with us, each taking the other's bytes.
+    using ForeignHolderCheck = std::function<bool(const std::string& path)>;
+    void SetForeignHolderCheck(ForeignHolderCheck check) { othersHoldIt_ = std::move(check); }
+    // Why the latest open failed, as an errno value (EWOULDBLOCK when another opener holds
+    // the port, ENOTTY for what is no terminal, 0 when no cause is known).
+    int OpenError() const { return openError_; }
+    // The path a port name stands for.
+    static std::string PathOf(std::string_view name);
     bool IsDevicePortOpen() const;
+    // Whether the open port's line hung up under it (the cable came out).
+    bool HasHungUp() const;
     void CloseDevicePort();
 
     // Waits at most 100 ms x count + 10 ms; returns the count written by then.
@@ -47,6 +62,8 @@ class DevicePort {
 
     mutable std::mutex mutex_;  // guards handle_ only, never held during input or output
     std::shared_ptr<Handle> handle_;
+    int openError_ = 0;
+    ForeignHolderCheck othersHoldIt_;
 };
 
 }  // namespace kavrel

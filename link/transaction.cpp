@@ -8,6 +8,7 @@
 #include <system_error>
 #include <thread>
 
+#include "diagnosis/causes.h"
 #include "link/device_port.h"
 #include "link/link_texts.h"
 #include "link/response_receiver.h"
@@ -122,7 +123,14 @@ TransactionResult Transactions::RunTransaction() {
         }
     }
     if (result != TransactionResult::Ok) {
-        screen_.ShowMessage(MessageIcon::Error, FailureTitle(result), FailureText(result));
+        std::string cause;
+        if (result == TransactionResult::PortClosed) {
+            cause = portCause_;
+        } else if (result == TransactionResult::NoResponse && port_.HasHungUp()) {
+            cause = diagnosis::CableCameOff();
+        }
+        screen_.ShowMessage(MessageIcon::Error, FailureTitle(result),
+                            FailureText(result) + (cause.empty() ? "" : "\n\n" + cause));
     }
     return result;
 }

@@ -3,6 +3,8 @@
 #include <chrono>
 #include <cstdint>
 #include <memory>
+#include <string>
+#include <utility>
 
 #include "link/frame.h"
 #include "link/response_receiver.h"
@@ -26,6 +28,8 @@ class Transactions {
     void AddRequestByte(uint8_t value);
     // Every failure has been shown to the operator once when this returns.
     TransactionResult RunTransaction();
+    // Why the port did not open, told after the closed-port text; "" when not known.
+    void SetPortCause(std::string cause) { portCause_ = std::move(cause); }
 
     const FrameBuffer& ResponseBuffer() const { return response_; }
 
@@ -47,6 +51,7 @@ class Transactions {
     FrameBuffer response_{};
     int32_t responseLength_ = 0;
     std::chrono::nanoseconds lastSilence_{};
+    std::string portCause_;
     // The latest workers, kept from one attempt to the next: an attempt ends them first.
     std::unique_ptr<Worker> sendThread_;
     std::unique_ptr<Worker> receiveThread_;

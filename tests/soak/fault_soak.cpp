@@ -14,6 +14,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
@@ -32,6 +33,7 @@
 #include "config/operations.h"
 #include "config/settings_coding.h"
 #include "config/volume.h"
+#include "diagnosis/causes.h"
 #include "link/device_link.h"
 #include "link/link_texts.h"
 #include "link/program_folder.h"
@@ -113,15 +115,16 @@ struct Outcome {
     bool cablePulled = false;                 // the unit's line, and its port name, are gone
 };
 
-std::string Box(std::string_view title, std::string_view text) {
-    return std::string(title) + ": " + std::string(text);
+std::string Box(std::string_view title, std::string_view text, const std::string& cause = {}) {
+    return std::string(title) + ": " + std::string(text) + (cause.empty() ? "" : "\n\n" + cause);
 }
 
 // Walks the operation request by request from the unit's side of the protocol, with the
 // configurator's own failure results and operator texts.
 class Walk {
   public:
-    explicit Walk(const Scenario& s) : s_(s), model_(s.unit), fault_(s.fault) {}
+    Walk(const Scenario& s, std::string unitPort)
+        : s_(s), unitPort_(std::move(unitPort)), model_(s.unit), fault_(s.fault) {}
 
     Outcome Run() {
         if (s_.operation == Operation::Read) {
@@ -144,11 +147,16 @@ class Walk {
                 Box(texts::kErrorTitleExclaimed, texts::ListerLaunchFailed(kListerName)));
         }
         if (s_.link == "no-lister" || s_.link == "no-cable") {
-            out_.boxes.push_back(Box(texts::kErrorTitle, std::string(texts::kCommandFailed) +
-                                                             std::string(texts::kNoCable)));
+            out_.boxes.push_back(
+                Box(texts::kErrorTitle,
+                    std::string(texts::kCommandFailed) + std::string(texts::kNoCable),
+                    diagnosis::WhyNoCable(diagnosis::Machine{})));
             return false;
         }
-        portOpen_ = s_.link.empty();  // any other name is found but does not open
+        portOpen_ = s_.link.empty();   // any other name is found but does not open
+        if (s_.link == "port-busy") {  // held by a port of ours: seen by its lock alone
+            portCause_ = diagnosis::WhyPortDoesNotOpen(diagnosis::Machine{}, unitPort_, EBUSY);
+        }
         return true;
     }
 
@@ -167,7 +175,11 @@ class Walk {
                 return data_;
             }
         }
-        out_.boxes.push_back(Box(FailureTitle(result), FailureText(result)));
+        const std::string cause = result == Result::PortClosed ? portCause_
+                                  : result == Result::NoResponse && out_.cablePulled
+                                      ? diagnosis::CableCameOff()
+                                      : std::string();
+        out_.boxes.push_back(Box(FailureTitle(result), FailureText(result), cause));
         return std::nullopt;
     }
 
@@ -272,11 +284,13 @@ class Walk {
     }
 
     const Scenario& s_;
+    std::string unitPort_;
     sim::DeviceModel model_;
     std::optional<sim::Fault> fault_;
     Outcome out_;
     uint8_t data_ = 0;
     bool portOpen_ = false;
+    std::string portCause_;  // why the port did not open, after the closed-port text
     int polls_ = 0;
 };
 
@@ -311,7 +325,7 @@ class Drawer {
             Scenario plain;  // a slave unit and form: every command of the operation is sent
             plain.operation = s.operation;
             plain.form[kMode] = kModeSlave;
-            s.fault = Fault(Walk(plain).Run().requests);
+            s.fault = Fault(Walk(plain, {}).Run().requests);
         } else if (draw < 62) {
             s.link = kLinkFaults[Pick(0, 6)];
         } else if (draw < 72) {
@@ -440,7 +454,7 @@ class Lane {
             [&] { ShowDeviceInfo(link, ui_); }, [&] { RunTest(link); }, [&] { RunReset(link); }};
         operations[int(s.operation)]();
         holder.reset();
-        const Outcome expected = Walk(s).Run();
+        const Outcome expected = Walk(s, unit.SlavePath()).Run();
         std::vector<std::string> wrong = Compare(s, expected, unit);
         // The operation may still be letting go for a moment (a send worker ending its
         // write). The port is released when another opener gets it.
