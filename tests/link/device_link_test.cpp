@@ -176,6 +176,7 @@ TEST_F(DeviceLinkTest, MainWindowRefusesInputDuringTheSessionAndThePortClosesAtT
             EXPECT_EQ(ui.IsMainWindowEnabled(), withoutWindow) << "without a window";
             ASSERT_EQ(link.OpenCableLink(), CableSearch::Found);
             EXPECT_FALSE(testing::IsPortFree(unit.SlavePath()));
+            EXPECT_EQ(link.SendCommand(46, 0), 2);  // the unit's class, the answer's data byte
             if (pass == 2) {
                 ASSERT_TRUE(ui.OpenInfoWindow());
             }
