@@ -10,15 +10,31 @@
 #include <termios.h>
 #include <unistd.h>
 
-#include <cstdlib>
+#include <algorithm>
+#include <atomic>
+#include <functional>
+#include <iterator>
 #include <thread>
 
-#include "link/frame.h"
 #include "tests/support/scratch_folder.h"
 #include "tools/kavrel-sim/simulated_unit.h"
 
 namespace kavrel {
 namespace {
+
+using namespace std::chrono_literals;
+
+// Runs the check in a child, optionally as the ordinary user nobody; its exit code.
+int InChild(bool asNobody, const std::function<int()>& check) {
+    const pid_t child = fork();
+    if (child == 0) {
+        _exit(asNobody && getuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0) ? 99
+                                                                                      : check());
+    }
+    int status = -1;
+    waitpid(child, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 100;
+}
 
 TEST(DevicePortOpen, TakesPathsAndNamesUnderDevCutToFiftyNineCharacters) {
     sim::SimulatedUnit unit;
@@ -32,57 +48,49 @@ TEST(DevicePortOpen, TakesPathsAndNamesUnderDevCutToFiftyNineCharacters) {
     EXPECT_TRUE(port.OpenDevicePort(unit.SlavePath().substr(5)));  // "pts/N"
 }
 
-// The name comes from a text file: whatever it names that is not a terminal is refused at
-// once. Nobody holds the FIFO open, so a blocking open would hang until the alarm.
-TEST(DevicePortOpen, RefusesWhatIsNotATerminalWithoutBlocking) {
+// The name comes from a text file: whatever it names that is not a terminal is refused
+// without being opened. A reader waits in open() on the FIFO: any opener would release it.
+TEST(DevicePortOpen, RefusesWhatIsNotATerminalWithoutOpeningIt) {
     testing::ScratchFolder folder;
     folder.Write("file", "contents");
     ASSERT_EQ(mkfifo((folder / "fifo").c_str(), 0600), 0);
+    std::atomic<bool> released = false;
+    std::thread reader([&] {
+        close(open((folder / "fifo").c_str(), O_RDONLY | O_CLOEXEC));
+        released = true;
+    });
     int sockets[2] = {-1, -1};
     ASSERT_EQ(socketpair(AF_UNIX, SOCK_STREAM, 0, sockets), 0);
-    const std::string socket = "/proc/self/fd/" + std::to_string(sockets[0]);
     DevicePort port;
-    alarm(10);
-    for (const std::string& path : {folder / "file", folder.Path(), folder / "fifo", socket}) {
+    for (const std::string& path :
+         {folder / "file", folder.Path(), std::string("/dev/null"),
+          "/proc/self/fd/" + std::to_string(sockets[0]), folder / "fifo"}) {
         EXPECT_FALSE(port.OpenDevicePort(path)) << path;
     }
-    alarm(0);
-    close(sockets[0]);
-    close(sockets[1]);
+    EXPECT_FALSE(released) << "the FIFO was opened";
+    const int writer = open((folder / "fifo").c_str(), O_RDWR | O_CLOEXEC);
+    reader.join();
+    for (int fd : {writer, sockets[0], sockets[1]}) {
+        close(fd);
+    }
 }
 
-// A port list naming "tty", or the terminal the configurator was started from, must not
-// turn the operator's terminal into a 19200-baud raw line. A child of its own session gets
-// a pseudo-terminal as its controlling terminal and tries both names.
+// "tty", or the terminal the configurator was started from, is the operator's terminal and
+// never a cable: a child of its own session gets a pseudo-terminal as its controlling
+// terminal and tries both names.
 TEST(DevicePortOpen, RefusesTheControllingTerminal) {
     int master = -1;
     int slave = -1;
     char name[128] = {};
     ASSERT_EQ(openpty(&master, &slave, name, nullptr, nullptr), 0);
-    {
-        DevicePort port;  // for anyone else the same terminal is an ordinary line
-        EXPECT_TRUE(port.OpenDevicePort(name));
-    }
-    const pid_t child = fork();
-    if (child == 0) {
-        setsid();
-        ioctl(slave, TIOCSCTTY, 0);
-        termios before{};  // a line in the state a shell keeps it: nothing like ours
-        tcgetattr(slave, &before);
-        before.c_lflag |= ICANON | ECHO;
-        cfsetospeed(&before, B38400);
-        tcsetattr(slave, TCSANOW, &before);
-        DevicePort port;
-        const bool refused = !port.OpenDevicePort("tty") && !port.OpenDevicePort(name);
-        termios after{};
-        tcgetattr(slave, &after);
-        const bool untouched =
-            after.c_lflag == before.c_lflag && cfgetospeed(&after) == cfgetospeed(&before);
-        std::_Exit(refused && untouched ? 0 : 1);
-    }
-    int status = -1;
-    waitpid(child, &status, 0);
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+    EXPECT_EQ(InChild(false,
+                      [&] {
+                          setsid();
+                          ioctl(slave, TIOCSCTTY, 0);
+                          DevicePort port;
+                          return port.OpenDevicePort("tty") || port.OpenDevicePort(name) ? 1 : 0;
+                      }),
+              0);
     close(master);
     close(slave);
 }
@@ -100,7 +108,6 @@ TEST(DevicePortOpen, SetsTheLineTo19200Baud8N1Raw) {
     line.c_cflag |= PARENB | CSTOPB;
     cfsetspeed(&line, B9600);
     ASSERT_EQ(tcsetattr(unitSide, TCSANOW, &line), 0);
-
     DevicePort port;
     ASSERT_TRUE(port.OpenDevicePort(unit.SlavePath()));
     ASSERT_EQ(tcgetattr(unitSide, &line), 0);
@@ -113,53 +120,36 @@ TEST(DevicePortOpen, SetsTheLineTo19200Baud8N1Raw) {
     close(unitSide);
 }
 
-// A refused opener leaves the holder's line alone; replacing or closing lets the device go,
-// and a closed port (closed twice, harmlessly) moves no bytes, not even waiting ones.
-TEST(DevicePortOpen, IsExclusiveUntilReplacedOrClosed) {
+// A second opener is refused and leaves the holder's line alone; replacing or closing lets
+// the device go, and a closed port (closed twice, harmlessly) moves no bytes, not even
+// waiting ones. Root ignores a terminal's exclusive mode, which the simulator's own open
+// slave keeps alive past our close, so this runs as root and as nobody. Exit: failed step.
+int ExclusiveUntilReplacedOrClosed() {
     sim::SimulatedUnit a;
     sim::SimulatedUnit b;
     DevicePort first;
     DevicePort second;
-    ASSERT_TRUE(first.OpenDevicePort(a.SlavePath()));
-    EXPECT_FALSE(second.OpenDevicePort(a.SlavePath()));
-    a.SendUnasked({1});
-    EXPECT_TRUE(first.WaitReadable(3s, {}));
-    ASSERT_TRUE(first.OpenDevicePort(b.SlavePath()));
-    EXPECT_EQ(first.AvailableBytes(), 0);  // a's byte stays behind
-    EXPECT_TRUE(second.OpenDevicePort(a.SlavePath()));
-
-    b.SendUnasked({1, 2, 3});
-    ASSERT_TRUE(first.WaitReadable(3s, {}));
-    first.CloseDevicePort();
-    first.CloseDevicePort();
     uint8_t buffer[3] = {};
-    EXPECT_EQ(first.AvailableBytes(), 0);
-    EXPECT_EQ(first.ReadBytes(buffer, 1), 0);
-    EXPECT_EQ(first.WriteBytes(buffer, 3), 0);
-    EXPECT_TRUE(second.OpenDevicePort(b.SlavePath()));
+    a.SendUnasked({1});
+    const bool steps[] = {
+        first.OpenDevicePort(a.SlavePath()),
+        !second.OpenDevicePort(a.SlavePath()),
+        first.WaitReadable(3s, {}),
+        first.OpenDevicePort(b.SlavePath()),
+        first.AvailableBytes() == 0,  // a's byte stays behind
+        second.OpenDevicePort(a.SlavePath()),
+        (b.SendUnasked({1, 2, 3}), first.WaitReadable(3s, {})),
+        (first.CloseDevicePort(), first.CloseDevicePort(), first.AvailableBytes() == 0),
+        first.ReadBytes(buffer, 1) == 0,
+        first.WriteBytes(buffer, 3) == 0,
+        second.OpenDevicePort(b.SlavePath())};
+    return static_cast<int>(std::find(std::begin(steps), std::end(steps), false) - steps) + 1;
 }
 
-// The simulator keeps its own slave descriptor open, so the terminal outlives our close.
-// For an ordinary user the terminal's exclusive mode would then refuse every later open;
-// the port clears it when it lets go. (Root ignores that mode; a child runs as nobody.)
-TEST(DevicePortOpen, ReopensBesideTheSimulatorAsAnOrdinaryUser) {
-    const pid_t child = fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-        const bool ordinary = getuid() != 0 || (setgid(65534) == 0 && setuid(65534) == 0);
-        sim::SimulatedUnit unit;
-        const std::string& path = unit.SlavePath();
-        DevicePort a;
-        DevicePort b;
-        const bool refused = a.OpenDevicePort(path) && !b.OpenDevicePort(path);
-        a.CloseDevicePort();
-        const bool reopened = b.OpenDevicePort(path);
-        b.CloseDevicePort();
-        _exit(ordinary && refused && reopened && a.OpenDevicePort(path) ? 0 : 1);
+TEST(DevicePortOpen, IsExclusiveUntilReplacedOrClosedForRootAndOrdinaryUsers) {
+    for (bool asNobody : {false, true}) {
+        EXPECT_EQ(InChild(asNobody, ExclusiveUntilReplacedOrClosed), 12) << "nobody " << asNobody;
     }
-    int status = -1;
-    ASSERT_EQ(waitpid(child, &status, 0), child);
-    EXPECT_EQ(status, 0);
 }
 
 // Held output: a write gives up after 100 ms x 5 + 10 ms, and a close wakes a longer one.
@@ -174,7 +164,7 @@ TEST(DevicePortWrite, HeldOutputTimesOutAWriteAndClosingWakesIt) {
     EXPECT_EQ(port.WriteBytes(block, 5), 0);
     EXPECT_GE(std::chrono::steady_clock::now() - start, 450ms);
     std::thread writer([&] { EXPECT_EQ(port.WriteBytes(block, 80), 0); });  // would take 8 s
-    std::this_thread::sleep_for(100ms);
+    std::this_thread::sleep_for(100ms);                                     // into its wait
     port.CloseDevicePort();
     writer.join();
     EXPECT_LT(std::chrono::steady_clock::now() - start, 5s);

@@ -1,19 +1,16 @@
 // Frames and transactions against a simulated unit on a real pseudo-terminal.
 #include "link/transaction.h"
 
-#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <pty.h>
 #include <unistd.h>
 
 #include <ctime>
 #include <memory>
-#include <thread>
 #include <tuple>
 #include <utility>
 
 #include "link/device_port.h"
-#include "link/link_texts.h"
 #include "tests/support/memory_ui.h"
 #include "tools/kavrel-sim/simulated_unit.h"
 
@@ -42,74 +39,6 @@ TEST(CheckResponse, TakesTheNinetiethByteAsChecksum) {
     }
 }
 
-// The bytes that leave the port, read on the other side of a bare pseudo-terminal: the
-// checksum closes the frame, and a request stops at 90 bytes with no room for it.
-TEST(Transactions, RequestsCarryTheirChecksumAndStopAtNinetyBytes) {
-    int master = -1;
-    int slave = -1;
-    char name[128] = {};
-    ASSERT_EQ(openpty(&master, &slave, name, nullptr, nullptr), 0);
-    close(slave);
-    DevicePort port;
-    ASSERT_TRUE(port.OpenDevicePort(name));
-    testing::MemoryUi ui;
-    Transactions link(port, ui);
-    const auto sent = [&] {
-        link.RunTransaction();  // nobody answers
-        std::vector<uint8_t> bytes(400);
-        const ssize_t n = read(master, bytes.data(), bytes.size());
-        bytes.resize(static_cast<size_t>(std::max<ssize_t>(n, 0)));
-        return bytes;
-    };
-    link.BeginRequest(kRequestAddress, 0x20);
-    link.AddRequestByte(4);
-    const std::vector<uint8_t> once = {0x6E, 0xFF, 0x20, 0x04, 0x6F};
-    std::vector<uint8_t> threeAttempts;
-    for (int attempt = 0; attempt < 3; ++attempt) {
-        threeAttempts.insert(threeAttempts.end(), once.begin(), once.end());
-    }
-    EXPECT_EQ(sent(), threeAttempts);
-    link.BeginRequest(kRequestAddress, kGetClass);
-    for (int i = 0; i < 100; ++i) {
-        link.AddRequestByte(1);
-    }
-    const std::vector<uint8_t> bytes = sent();
-    ASSERT_EQ(bytes.size(), 270u);  // three attempts of 90 bytes
-    EXPECT_EQ(bytes[89], 1);
-    close(master);
-}
-
-// A configurator's link against a simulated unit on a real pseudo-terminal.
-class TransactionTest : public ::testing::Test {
-  protected:
-    void SetUp() override { ASSERT_TRUE(port_.OpenDevicePort(unit_->SlavePath())); }
-    Outcome Ask(uint8_t command, uint8_t value = 0) {
-        link_.BeginRequest(kRequestAddress, command);
-        link_.AddRequestByte(value);
-        const R result = link_.RunTransaction();
-        return {result, result == R::Ok ? link_.ResponseBuffer()[kDataByteOffset] : -1};
-    }
-    // The one box shown since the last call, as "title: text".
-    std::string TakeBox() {
-        const auto m = std::exchange(ui_.messages, {});
-        return m.size() == 1 ? m[0].title + ": " + m[0].text : std::to_string(m.size()) + " boxes";
-    }
-    static std::string Box(R result) { return FailureTitle(result) + ": " + FailureText(result); }
-
-    std::unique_ptr<sim::SimulatedUnit> unit_ = std::make_unique<sim::SimulatedUnit>();
-    DevicePort port_;
-    testing::MemoryUi ui_;
-    Transactions link_{port_, ui_};
-};
-
-TEST_F(TransactionTest, SendsTheExactRequestAndKeepsUpToNinetyBytesOfTheAnswer) {
-    EXPECT_EQ(Ask(kGetClass), Outcome(R::Ok, 2));
-    EXPECT_EQ(unit_->Log().at(0).bytes, kClassQuery);
-    EXPECT_EQ(Ask(kGetVersion), Outcome(R::Ok, 7));
-    unit_->AddFault({kGetClass, sim::FaultKind::OverLong, 120, -1});
-    EXPECT_EQ(Ask(kGetClass), Outcome(R::Ok, 2));  // checked over its first 90 bytes
-}
-
 // The texts the operator reads for each result, spelled out once here.
 TEST(FailureText, EachResultHasItsOwnBox) {
     const std::string failed = "Выполнить команду не удалось!!!\n";
@@ -129,6 +58,65 @@ TEST(FailureText, EachResultHasItsOwnBox) {
     }
 }
 
+// A request that fills 90 bytes leaves no room for its checksum: each of the three
+// attempts sends the 90 bytes alone (read on the other side of a bare pseudo-terminal).
+TEST(Transactions, ARequestStopsAtNinetyBytes) {
+    int master = -1;
+    int slave = -1;
+    char name[128] = {};
+    ASSERT_EQ(openpty(&master, &slave, name, nullptr, nullptr), 0);
+    close(slave);
+    DevicePort port;
+    ASSERT_TRUE(port.OpenDevicePort(name));
+    testing::MemoryUi ui;
+    Transactions link(port, ui);
+    link.BeginRequest(kRequestAddress, kGetClass);
+    for (int i = 0; i < 100; ++i) {
+        link.AddRequestByte(1);
+    }
+    link.RunTransaction();  // nobody answers
+    std::vector<uint8_t> sent(400);
+    sent.resize(static_cast<size_t>(std::max<ssize_t>(read(master, sent.data(), 400), 0)));
+    ASSERT_EQ(sent.size(), 270u);
+    EXPECT_EQ(std::vector(sent.begin() + 87, sent.begin() + 93),
+              (std::vector<uint8_t>{1, 1, 1, 0x6E, 0xFF, kGetClass}));
+    close(master);
+}
+
+// A configurator's link against a simulated unit on a real pseudo-terminal.
+class TransactionTest : public ::testing::Test {
+  protected:
+    void SetUp() override { ASSERT_TRUE(port_.OpenDevicePort(unit_->SlavePath())); }
+    Outcome Ask(uint8_t command) {
+        link_.BeginRequest(kRequestAddress, command);
+        link_.AddRequestByte(0);
+        const R result = link_.RunTransaction();
+        return {result, result == R::Ok ? link_.ResponseBuffer()[2] : -1};
+    }
+    // The boxes shown since the last call, as "title: text".
+    std::vector<std::string> TakeBoxes() {
+        std::vector<std::string> boxes;
+        for (const auto& m : std::exchange(ui_.messages, {})) {
+            boxes.push_back(m.title + ": " + m.text);
+        }
+        return boxes;
+    }
+    static std::vector<std::string> Box(R r) { return {FailureTitle(r) + ": " + FailureText(r)}; }
+
+    std::unique_ptr<sim::SimulatedUnit> unit_ = std::make_unique<sim::SimulatedUnit>();
+    DevicePort port_;
+    testing::MemoryUi ui_;
+    Transactions link_{port_, ui_};
+};
+
+TEST_F(TransactionTest, SendsTheExactRequestAndKeepsUpToNinetyBytesOfTheAnswer) {
+    EXPECT_EQ(Ask(kGetClass), Outcome(R::Ok, 2));
+    EXPECT_EQ(unit_->Log().at(0).bytes, kClassQuery);
+    EXPECT_EQ(Ask(kGetVersion), Outcome(R::Ok, 7));
+    unit_->AddFault({kGetClass, sim::FaultKind::OverLong, 120, -1});
+    EXPECT_EQ(Ask(kGetClass), Outcome(R::Ok, 2));  // checked over its first 90 bytes
+}
+
 // Each bad answer fails all three attempts, each sending the request unchanged, and ends
 // in one box with the result's own text.
 TEST_F(TransactionTest, EachBadAnswerFailsThreeIdenticalAttemptsWithOneBox) {
@@ -145,7 +133,7 @@ TEST_F(TransactionTest, EachBadAnswerFailsThreeIdenticalAttemptsWithOneBox) {
         unit_->ClearLog();
         unit_->AddFault({kGetClass, fault, 0, -1});
         EXPECT_EQ(Ask(kGetClass).first, result);
-        EXPECT_EQ(TakeBox(), Box(result));
+        EXPECT_EQ(TakeBoxes(), Box(result));
         EXPECT_EQ(unit_->LoggedCommands(), std::vector<uint8_t>(3, kGetClass));
         EXPECT_EQ(unit_->Log().back().bytes, kClassQuery);
     }
@@ -191,21 +179,23 @@ TEST_F(TransactionTest, AShortInnerGapJoinsTheResponseAndALongerOneSplitsIt) {
     EXPECT_EQ(outcome.first, R::BadChecksum);  // 6E FF alone does not check
 }
 
-// A closed port fails every attempt at once; a pending cancel ends the first attempt, also
-// in the place of the closed port's result. Nothing reaches the unit.
+// A pending cancel ends the first attempt, also in the place of the closed port's result;
+// a closed port fails every attempt at once. Nothing reaches the unit.
 TEST_F(TransactionTest, AClosedPortOrAPendingCancelFailsAtOnce) {
-    ui_.PressCancel();
-    EXPECT_EQ(Ask(kGetClass).first, R::CancelledByUser);
-    EXPECT_EQ(TakeBox(), Box(R::CancelledByUser));
-    EXPECT_EQ(ui_.polls, 1);
-    port_.CloseDevicePort();
     const auto start = std::chrono::steady_clock::now();
+    for (bool open : {true, false}) {
+        port_.CloseDevicePort();
+        if (open) {
+            ASSERT_TRUE(port_.OpenDevicePort(unit_->SlavePath()));
+        }
+        ui_.PressCancel();
+        EXPECT_EQ(Ask(kGetClass).first, R::CancelledByUser);
+        EXPECT_EQ(TakeBoxes(), Box(R::CancelledByUser));
+    }
+    EXPECT_EQ(ui_.polls, 2);
     EXPECT_EQ(Ask(kGetClass).first, R::PortClosed);
+    EXPECT_EQ(TakeBoxes(), Box(R::PortClosed));
     EXPECT_LT(std::chrono::steady_clock::now() - start, 1s);
-    EXPECT_EQ(TakeBox(), Box(R::PortClosed));
-    ui_.PressCancel();
-    EXPECT_EQ(Ask(kGetClass).first, R::CancelledByUser);
-    EXPECT_EQ(TakeBox(), Box(R::CancelledByUser));
     EXPECT_TRUE(unit_->Log().empty());
 }
 
@@ -213,14 +203,12 @@ TEST_F(TransactionTest, AClosedPortOrAPendingCancelFailsAtOnce) {
 // open port, the later attempts reach nobody, and waiting for them costs no CPU.
 TEST_F(TransactionTest, ACablePulledMidTransactionEndsInNoResponseWithoutSpinning) {
     unit_->AddFault({kGetClass, sim::FaultKind::PullCable, 0, -1, 100});
-    const auto start = std::chrono::steady_clock::now();
     const std::clock_t cpuBefore = std::clock();
     EXPECT_EQ(Ask(kGetClass).first, R::NoResponse);
     EXPECT_EQ(Ask(kGetVersion).first, R::NoResponse);
-    EXPECT_LT(std::chrono::steady_clock::now() - start, 10s);
     EXPECT_LT(std::clock() - cpuBefore, CLOCKS_PER_SEC / 2);  // waiting, not polling
     EXPECT_EQ(unit_->LoggedCommands(), std::vector<uint8_t>{kGetClass});
-    EXPECT_EQ(TakeBox(), "2 boxes");
+    EXPECT_EQ(TakeBoxes().size(), 2u);
     EXPECT_TRUE(port_.IsDevicePortOpen());  // closing it is the session's business
 }
 

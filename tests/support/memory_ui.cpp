@@ -7,16 +7,16 @@ namespace kavrel::testing {
 MemoryUi::MemoryUi() {
     using namespace startup;
     controls_ = {
-        {Control::optSlave, {1, "Ведомый", true, kModeByte}},
-        {Control::optAutonomous, {0, "Автономный", true, kModeByte}},
-        {Control::strAddress, {0, "0", true, kAddressByte}},
-        {Control::chkCountRed, {1, "Вкл.отсчет по красному", true, kIndicationByte}},
-        {Control::chkCountGreen, {1, "Вкл.отсчет по зеленому", true, kIndicationByte}},
-        {Control::chkIndicationRuAu, {0, "Вкл.индикацию 'РУ' и 'АУ'", true, kIndicationByte}},
-        {Control::cmbPulseTime, {kPulseTimeItem, "10", true, kPulseTimeByte}},
-        {Control::chkSoundOff, {0, "Отключить звуковое сопровождение", false, kSoundOffByte}},
-        {Control::cmbSoundType, {kSoundTypeItem, "Сигнал №1", false, kSoundTypeByte}},
-        {Control::strVolume, {0, "100", false, kVolumePercent}},
+        {Control::optSlave, {1, kModeByte, "Ведомый"}},
+        {Control::optAutonomous, {0, kModeByte, "Автономный"}},
+        {Control::strAddress, {0, kAddressByte, "0"}},
+        {Control::chkCountRed, {1, kIndicationByte, "Вкл.отсчет по красному"}},
+        {Control::chkCountGreen, {1, kIndicationByte, "Вкл.отсчет по зеленому"}},
+        {Control::chkIndicationRuAu, {0, kIndicationByte, "Вкл.индикацию 'РУ' и 'АУ'"}},
+        {Control::cmbPulseTime, {kPulseTimeItem, kPulseTimeByte, "10"}},
+        {Control::chkSoundOff, {0, kSoundOffByte, "Отключить звуковое сопровождение"}},
+        {Control::cmbSoundType, {kSoundTypeItem, kSoundTypeByte, "Сигнал №1"}},
+        {Control::strVolume, {0, kVolumePercent, "100"}},
     };
 }
 

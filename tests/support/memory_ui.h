@@ -13,8 +13,7 @@ namespace kavrel::testing {
 
 struct RecordedMessage {
     MessageIcon icon;
-    std::string title;
-    std::string text;
+    std::string title, text;
 };
 
 // The screen and the form in memory: the form starts as wndMain does after start-up,
@@ -28,8 +27,7 @@ class MemoryUi : public Screen, public Form {
     void SetState(Control c, int state) override { controls_[c].state = state; }
     std::string Text(Control c) const override { return controls_.at(c).text; }
     void SetText(Control c, const std::string& text) override { controls_[c].text = text; }
-    bool IsEnabled(Control c) const { return controls_.at(c).enabled; }
-    void SetEnabled(Control c, bool enabled) override { controls_[c].enabled = enabled; }
+    void SetEnabled(Control, bool) override {}  // no suite looks at a control's flag
     int ValueByte(Control c) const override { return controls_.at(c).valueByte; }
     void SetValueByte(Control c, int value) override { controls_[c].valueByte = value; }
     bool IsMainWindowEnabled() const { return mainEnabled_; }
@@ -43,34 +41,18 @@ class MemoryUi : public Screen, public Form {
                           Control::lblConfiguratorVersion, Control::lblConfiguratorClass}) {
             controls_[c].text = "000";
         }
-        infoOpen_ = true;
         mainEnabled_ = false;
-        return true;
+        return infoOpen_ = true;
     }
     bool IsInfoWindowOpen() const { return infoOpen_; }
-    void CloseInfoWindow() {  // the operator's "OK"
-        infoOpen_ = false;
-        mainEnabled_ = true;
-    }
+    void CloseInfoWindow() { mainEnabled_ = !(infoOpen_ = false); }  // the operator's "OK"
 
-    bool OpenExchangeWindow() override {
-        if (failWindows) {
-            return false;
-        }
-        exchangeWindowOpen = true;
-        ++exchangeWindowOpenings;
-        std::lock_guard lock(framesMutex_);
-        frames_.assign(1, 0);
-        return true;
-    }
+    bool OpenExchangeWindow() override { return exchangeWindowOpen = !failWindows; }
     void ShowAnimationFrame(int frame) override {
-        std::lock_guard lock(framesMutex_);
-        frames_.push_back(frame);
+        std::lock_guard lock(framesMutex);
+        frames.push_back(frame);
     }
-    bool CloseExchangeWindow() override {
-        exchangeWindowOpen = false;
-        return true;
-    }
+    bool CloseExchangeWindow() override { return !(exchangeWindowOpen = false); }
     bool PollCancel() override {
         ++polls;
         return cancelPending_.exchange(false);
@@ -78,29 +60,20 @@ class MemoryUi : public Screen, public Form {
 
     // --- test controls and records ---
     void PressCancel() { cancelPending_ = true; }
-    bool failWindows = false;  // OpenExchangeWindow fails
+    bool failWindows = false, exchangeWindowOpen = false;  // the first makes it fail to open
     std::vector<RecordedMessage> messages;
-    bool exchangeWindowOpen = false;
-    int exchangeWindowOpenings = 0;
     int polls = 0;
-    std::vector<int> AnimationFrames() const {
-        std::lock_guard lock(framesMutex_);
-        return frames_;
-    }
+    std::mutex framesMutex;  // the animation worker shows its frames from its own thread
+    std::vector<int> frames;
 
   private:
     struct ControlState {
-        int state = 0;
+        int state = 0, valueByte = 0;
         std::string text;
-        bool enabled = true;
-        int valueByte = 0;
     };
     std::map<Control, ControlState> controls_;
-    bool mainEnabled_ = true;
-    bool infoOpen_ = false;
+    bool mainEnabled_ = true, infoOpen_ = false;
     std::atomic<bool> cancelPending_ = false;
-    mutable std::mutex framesMutex_;
-    std::vector<int> frames_;
 };
 
 }  // namespace kavrel::testing

@@ -8,8 +8,7 @@ namespace kavrel::testing {
 
 // Whether nobody holds the port: it opens (exclusively) for us, and is let go again.
 inline bool IsPortFree(const std::string& path) {
-    DevicePort probe;
-    return probe.OpenDevicePort(path);
+    return DevicePort().OpenDevicePort(path);
 }
 
 }  // namespace kavrel::testing

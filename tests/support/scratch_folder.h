@@ -21,10 +21,7 @@ class ScratchFolder {
         }
         path_ += '/';
     }
-    ~ScratchFolder() {
-        std::error_code ignored;
-        std::filesystem::remove_all(path_, ignored);
-    }
+    ~ScratchFolder() { std::filesystem::remove_all(path_, ignored_); }
     ScratchFolder(const ScratchFolder&) = delete;
     ScratchFolder& operator=(const ScratchFolder&) = delete;
 
@@ -43,12 +40,12 @@ class ScratchFolder {
     }
     // Copies one of the built programs ($KAVREL_BIN_DIR) into this folder.
     void CopyProgram(const std::string& name) const {
-        const char* bin = std::getenv("KAVREL_BIN_DIR");
-        std::filesystem::copy_file(std::string(bin ? bin : "") + "/" + name, path_ + name);
+        std::filesystem::copy_file(std::getenv("KAVREL_BIN_DIR") + ("/" + name), path_ + name);
     }
 
   private:
     std::string path_;
+    std::error_code ignored_;  // a folder that cannot be removed is left behind
 };
 
 }  // namespace kavrel::testing
