@@ -87,18 +87,19 @@ std::string WhyPortDoesNotOpen(const Machine& machine, const std::string& device
         case ENODEV:
         case ENXIO:
             return texts::PortGone(Shown(devicePath));
-        case EBUSY:
-        case EWOULDBLOCK:
-            break;
+        case 0:
+        case ENOTTY:
+            return {};  // a name that is no terminal, or our own terminal
         default:
-            return {};  // a name that is no terminal, or a cause we cannot tell
+            break;
     }
     if (const auto holder = FindOtherHolder(machine, devicePath)) {
         return holder->program == "ModemManager"
                    ? texts::PortProbedByModemManager(Shown(devicePath), *holder)
                    : texts::PortHeldByProgram(Shown(devicePath), *holder);
     }
-    return texts::PortBusy(Shown(devicePath));
+    return openErrno == EBUSY || openErrno == EWOULDBLOCK ? texts::PortBusy(Shown(devicePath))
+                                                          : std::string();
 }
 
 }  // namespace kavrel::diagnosis

@@ -1,14 +1,17 @@
 // Opening the cable link (the lister, its port list, the program folder) and the exchange
 // sessions that frame each device operation.
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdlib>
 #include <functional>
 #include <tuple>
 
+#include "diagnosis/causes.h"
 #include "link/cable_search.h"
 #include "link/device_link.h"
 #include "link/link_texts.h"
@@ -117,8 +120,16 @@ TEST_F(DeviceLinkTest, TheProgramFolderOfADeepFolderIsNotCut) {
 TEST(OpenCableLink, ReadsWhatTheListerLeavesAndReportsWhatFails) {
     const std::string failed = "Ошибка: Выполнить команду не удалось!!!\n";
     const std::string launch = "Ошибка!: При открытии файла \"Zorvik\" возникла ошибка";
-    const std::string noCable = failed + "Конфигуратор не видит соединительного кабеля.";
+    // Each box is the specified text, then after an empty line the cause this machine shows.
+    const auto withCause = [](const std::string& box, const std::string& cause) {
+        return cause.empty() ? box : box + "\n\n" + cause;
+    };
+    const diagnosis::Machine machine;
+    const std::string noCable = withCause(failed + "Конфигуратор не видит соединительного кабеля.",
+                                          diagnosis::WhyNoCable(machine));
     const std::string portClosed = failed + std::string(texts::kPortClosed);
+    const std::string portGone =
+        withCause(portClosed, diagnosis::WhyPortDoesNotOpen(machine, "/dev/kavrel-none", ENOENT));
     const std::string oldList = "USB-SERIAL CH340 (kavrel-none)\r\n";
     constexpr auto kNone = CableSearch::NoCable;
     const std::tuple<const char*, bool, std::string, CableSearch, std::vector<std::string>>
@@ -127,7 +138,7 @@ TEST(OpenCableLink, ReadsWhatTheListerLeavesAndReportsWhatFails) {
             {nullptr, false, oldList, kNone, {launch, noCable}},
             {"exit 0", false, oldList, kNone, {launch, noCable}},
             {"exit 0", true, "", kNone, {noCable}},
-            {"exit 3", true, oldList, CableSearch::Found, {portClosed}},
+            {"exit 3", true, oldList, CableSearch::Found, {portGone}},
             {"exit 0", true, "USB-SERIAL CH340 (/dev/null)", CableSearch::Found, {portClosed}},
         };
     for (const auto& [lister, executable, list, result, boxes] : cases) {
@@ -148,6 +159,37 @@ TEST(OpenCableLink, ReadsWhatTheListerLeavesAndReportsWhatFails) {
         EXPECT_EQ(Boxes(ui), boxes);
         EXPECT_EQ(folder.Read(kList), list);
     }
+}
+
+// Another program holds the port without any lock: the port is refused before its line is
+// touched, and the box names that program and its process.
+TEST_F(DeviceLinkTest, APortAnotherProgramHoldsIsRefusedAndItsHolderNamed) {
+    int ready[2] = {-1, -1};
+    ASSERT_EQ(pipe(ready), 0);
+    const pid_t holder = fork();
+    ASSERT_GE(holder, 0);
+    if (holder == 0) {
+        const int fd = open(unit.SlavePath().c_str(), O_RDWR | O_NOCTTY);
+        (void)!write(ready[1], "x", 1);
+        pause();
+        _exit(fd >= 0 ? 0 : 1);
+    }
+    char byte = 0;
+    ASSERT_EQ(read(ready[0], &byte, 1), 1);
+    folder.Write("Zorvik", "#!/bin/sh\nexit 0\n", true);
+    folder.Write(kList, "USB-SERIAL CH340 (" + unit.SlavePath() + ")\n");
+    EXPECT_EQ(link.OpenCableLink(), CableSearch::Found);
+    EXPECT_EQ(link.SendCommand(46, 0), std::nullopt);
+    kill(holder, SIGKILL);
+    waitpid(holder, nullptr, 0);
+    ASSERT_EQ(ui.messages.size(), 1u);
+    const std::string& box = ui.messages[0].text;
+    EXPECT_EQ(box.rfind(FailureText(TransactionResult::PortClosed) + "\n\n", 0), 0u) << box;
+    EXPECT_NE(box.find("device_link_test (PID " + std::to_string(holder) + ")"), std::string::npos)
+        << box;
+    EXPECT_TRUE(unit.Log().empty());
+    close(ready[0]);
+    close(ready[1]);
 }
 
 // A lister that never ends is ended (and reaped) after 10 s, and the list it left is read.

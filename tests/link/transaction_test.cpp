@@ -176,7 +176,10 @@ TEST_F(TransactionTest, AShortInnerGapJoinsTheResponseAndALongerOneSplitsIt) {
     for (int transaction = 0; transaction < 3 && outcome.first == R::Ok; ++transaction) {
         outcome = Ask(kGetClass);
     }
-    EXPECT_EQ(outcome.first, R::BadChecksum);  // 6E FF alone does not check
+    // 6E FF alone does not check. On a busy machine the tail can come after the next
+    // attempt's drain and then starts that attempt's response, which has no start byte.
+    EXPECT_TRUE(outcome.first == R::BadChecksum || outcome.first == R::BadStartByte)
+        << ErrorNumber(outcome.first);
 }
 
 // A pending cancel ends the first attempt, also in the place of the closed port's result;
