@@ -15,6 +15,7 @@
 #include <thread>
 #include <vector>
 
+#include "link/list_folder.h"
 #include "link/user_interface.h"
 
 namespace kavrel {
@@ -192,7 +193,7 @@ std::string FindCablePort(UserInterface& ui, const std::string& folder) {
                        "При открытии файла \"" + std::string(kListerName) + "\" возникла ошибка");
         return {};
     }
-    const auto list = ReadPortList(folder + std::string(kListName));
+    const auto list = ReadPortList(ListFolder(folder) + "/" + std::string(kListName));
     return list ? PortNameFromList(*list) : std::string();
 }
 

@@ -33,7 +33,8 @@ std::optional<std::string> ReadPortList(const std::string& path);
 // The port name of the last line of a port list that names a known cable, or "".
 std::string PortNameFromList(std::string_view listBytes);
 
-// Runs folder + "Zorvik", reads folder + "listport.txt"; reports a launch failure itself.
+// Runs folder + "Zorvik", reads "listport.txt" in ListFolder(folder); reports a launch
+// failure itself.
 std::string FindCablePort(UserInterface& ui, const std::string& folder);
 
 }  // namespace kavrel

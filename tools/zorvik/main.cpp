@@ -1,5 +1,6 @@
-// Zorvik: lists the machine's serial ports into listport.txt beside itself, one line per
-// port, "DESCRIPTION (PORT)", for the configurator that starts it. Hardware ports come from
+// Zorvik: lists the machine's serial ports into listport.txt, one line per port,
+// "DESCRIPTION (PORT)", for the configurator that starts it: beside itself when it may write
+// there, else in this user's private folder (ListFolder). Hardware ports come from
 // sysfs; the pseudo-terminals of running simulators are listed as CH340 cables.
 //
 // Environment (for tests; the configurator sets none of it):
@@ -13,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "link/list_folder.h"
 #include "tools/virtual-cable/cable_registry.h"
 #include "tools/zorvik/port_list.h"
 #include "tools/zorvik/serial_ports.h"
@@ -49,5 +51,5 @@ int main() {
     for (const cable::VirtualCable& virtualCable : cable::LiveCables()) {
         ports.push_back({zorvik::kCh340Description, virtualCable.ptyPath});
     }
-    return zorvik::WritePortList(OwnFolder(), zorvik::FormatPortList(ports)) ? 0 : 1;
+    return zorvik::WritePortList(ListFolder(OwnFolder()), zorvik::FormatPortList(ports)) ? 0 : 1;
 }
