@@ -34,8 +34,8 @@ for package in kavrel-configurator kavrel-sim; do
     [ -f "${deb[0]}" ] || fail "no package $package"
     dpkg-deb -x "${deb[0]}" "$root"
 done
-[ -z "$(dpkg-deb -c "$work/debs/"kavrel-configurator_*.deb | grep kavrel-sim)" ] ||
-    fail "the configurator's package holds kavrel-sim"
+dpkg-deb -c "$work/debs/"kavrel-configurator_*.deb >"$work/contents"
+! grep -q kavrel-sim "$work/contents" || fail "the configurator's package holds kavrel-sim"
 
 desktop-file-validate "$root/usr/share/applications/kavrel-configurator.desktop"
 appstreamcli validate --no-net "$root/usr/share/metainfo/"*.metainfo.xml >/dev/null
