@@ -3,6 +3,7 @@
 #include <string_view>
 
 #include "link/link_texts.h"
+#include "link/list_folder.h"
 #include "link/lister_process.h"
 #include "link/port_list_file.h"
 #include "link/port_name.h"
@@ -21,7 +22,7 @@ std::string FindCablePort(Screen& screen, const std::string& folder) {
                            texts::ListerLaunchFailed(kListerName));
         return {};
     }
-    const auto list = ReadPortList(folder + std::string(kListName));
+    const auto list = ReadPortList(ListFolder(folder) + "/" + std::string(kListName));
     return list ? PortNameFromList(*list) : std::string();
 }
 

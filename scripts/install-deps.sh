@@ -10,6 +10,7 @@ packages=(
     libgtest-dev libgmock-dev
     clang-14 libclang-rt-14-dev llvm-14
     fonts-dejavu-core
+    dpkg-dev desktop-file-utils appstream xvfb xdotool
 )
 
 missing=()

@@ -41,6 +41,7 @@ constexpr const char* kUsage =
     "                    refuse, read-back-differs, noise, pull-cable; TIMES -1 (default)\n"
     "                    for every answer; DELAY ms before the answer (or the pull) (0)\n"
     "  --no-register     do not show the terminal to the port lister as a cable\n"
+    "  --log             print each request received, as 'request CMD VALUE' (hex)\n"
     "  --help            this text\n";
 
 std::optional<int> ParseInt(std::string_view text) {
@@ -118,6 +119,7 @@ struct Options {
     DeviceModel model;
     std::vector<Fault> faults;
     bool registerCable = true;
+    bool logRequests = false;
 };
 
 // Nullopt after printing the reason (or the help text, with `help` set).
@@ -143,6 +145,10 @@ std::optional<Options> ParseOptions(int argc, char** argv, bool& help) {
         }
         if (option == "--no-register") {
             options.registerCable = false;
+            continue;
+        }
+        if (option == "--log") {
+            options.logRequests = true;
             continue;
         }
         if (i + 1 >= argc) {
@@ -203,7 +209,16 @@ int main(int argc, char** argv) {
 
     std::cout << unit.SlavePath() << std::endl;  // first line; tests wait for it
 
-    int received = 0;
-    sigwait(&endSignals, &received);
+    // The log is looked at a few times a second, and only when asked for; otherwise the
+    // program just waits for its end.
+    const timespec logInterval{0, 50'000'000};
+    size_t printed = 0;
+    while (sigtimedwait(&endSignals, nullptr, options->logRequests ? &logInterval : nullptr) < 0) {
+        const auto log = unit.Log();
+        for (; printed < log.size(); ++printed) {
+            std::printf("request %02X %02X\n", log[printed].command, log[printed].value);
+        }
+        std::fflush(stdout);
+    }
     return 0;
 }

@@ -1,7 +1,8 @@
-// Zorvik: lists the machine's serial ports into listport.txt beside itself, one line per
-// port, "DESCRIPTION (PORT)", for the configurator that starts it. The pseudo-terminals of
-// running simulators come first, as CH340 cables; the hardware ports from sysfs follow, so
-// that a real cable wins, since the configurator takes the last cable it finds.
+// Zorvik: lists the machine's serial ports into listport.txt, one line per port,
+// "DESCRIPTION (PORT)", for the configurator that starts it: beside itself when it may write
+// there, else in this user's private folder (ListFolder). The pseudo-terminals of running
+// simulators come first, as CH340 cables; the hardware ports from sysfs follow, so that a
+// real cable wins, since the configurator takes the last cable it finds.
 //
 // Environment (for tests; the configurator sets none of it):
 //   KAVREL_SYSFS_ROOT      sysfs to read instead of /sys
@@ -13,6 +14,7 @@
 #include <utility>
 #include <vector>
 
+#include "link/list_folder.h"
 #include "link/program_folder.h"
 #include "tools/virtual-cable/cable_registry.h"
 #include "tools/zorvik/port_list.h"
@@ -37,7 +39,6 @@ int main() {
                                                           Setting("KAVREL_DEV_DIR", "/dev"))) {
         ports.push_back(std::move(port));
     }
-    const std::string folder = ProgramFolder();
-    return zorvik::WritePortList(folder.empty() ? "." : folder, zorvik::FormatPortList(ports)) ? 0
-                                                                                               : 1;
+    return zorvik::WritePortList(ListFolder(ProgramFolder()), zorvik::FormatPortList(ports)) ? 0
+                                                                                             : 1;
 }

@@ -1,0 +1,26 @@
+#!/usr/bin/env bash
+# Builds the Debian packages kavrel-configurator and kavrel-sim from the default preset,
+# checks them with lintian and prints their paths. Installs what it needs first.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+scripts/install-deps.sh
+if ! dpkg-query -W -f='${Status}' lintian 2>/dev/null | grep -q "install ok installed"; then
+    sudo=()
+    [ "$(id -u)" -eq 0 ] || sudo=(sudo)
+    "${sudo[@]}" apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq --no-install-recommends lintian
+fi
+
+cmake --preset default
+cmake --build --preset default -j"$(nproc)" --target kavrel-configurator Zorvik kavrel-sim \
+    kavrel_packaging_files
+rm -f build/kavrel-configurator_*.deb build/kavrel-sim_*.deb
+(cd build && cpack -G DEB)
+
+packages=(build/kavrel-configurator_*.deb build/kavrel-sim_*.deb)
+# Errors fail the script; warnings are shown.
+lintian --fail-on error "${packages[@]}"
+for package in "${packages[@]}"; do
+    realpath "$package"
+done
