@@ -15,7 +15,8 @@ DeviceLink::DeviceLink(Screen& screen, std::string folder)
       session_(screen, port_) {}
 
 CableSearch DeviceLink::OpenCableLink() {
-    const std::string portName = FindCablePort(screen_, programFolder_);
+    const std::string portName =
+        fixedPort_.empty() ? FindCablePort(screen_, programFolder_) : fixedPort_;
     if (portName.empty()) {
         screen_.ShowMessage(MessageIcon::Error, std::string(texts::kErrorTitle),
                             std::string(texts::kCommandFailed) + std::string(texts::kNoCable));
@@ -26,13 +27,14 @@ CableSearch DeviceLink::OpenCableLink() {
     return CableSearch::Found;
 }
 
-std::optional<uint8_t> DeviceLink::SendCommand(uint8_t command, uint8_t value) {
+CommandAnswer DeviceLink::SendCommand(uint8_t command, uint8_t value) {
     transactions_.BeginRequest(kRequestAddress, command);
     transactions_.AddRequestByte(value);
-    if (transactions_.RunTransaction() != TransactionResult::Ok) {
-        return std::nullopt;
+    const TransactionResult result = transactions_.RunTransaction();
+    if (result != TransactionResult::Ok) {
+        return {result};
     }
-    return transactions_.ResponseBuffer()[kDataByteOffset];
+    return {result, transactions_.ResponseBuffer()[kDataByteOffset]};
 }
 
 }  // namespace kavrel

@@ -161,7 +161,7 @@ TEST(OpenCableLink, APortNameThatIsNoTerminalLeavesThePortClosed) {
         testing::MemoryUi ui;
         DeviceLink link(ui, folder.Path());
         EXPECT_EQ(link.OpenCableLink(), CableSearch::Found);
-        EXPECT_EQ(link.SendCommand(46, 0), std::nullopt);
+        EXPECT_EQ(link.SendCommand(46, 0).result, TransactionResult::PortClosed);
         ASSERT_EQ(ui.messages.size(), 1u);
         EXPECT_EQ(ui.messages[0].text, FailureText(TransactionResult::PortClosed));
     }
