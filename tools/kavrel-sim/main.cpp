@@ -1,5 +1,5 @@
 // kavrel-sim: a simulated unit on a pseudo-terminal. Prints the path to open as its first
-// line and answers until SIGINT or SIGTERM.
+// line and answers until SIGINT or SIGTERM; SIGUSR1 and SIGUSR2 pull and plug its cable.
 #include <pthread.h>
 #include <signal.h>
 
@@ -41,6 +41,7 @@ constexpr const char* kUsage =
     "                    refuse, read-back-differs, noise, pull-cable; TIMES -1 (default)\n"
     "                    for every answer; DELAY ms before the answer (or the pull) (0)\n"
     "  --no-register     do not show the terminal to the port lister as a cable\n"
+    "                    (SIGUSR1 withdraws the cable from the lister, SIGUSR2 shows it)\n"
     "  --help            this text\n";
 
 std::optional<int> ParseInt(std::string_view text) {
@@ -187,6 +188,8 @@ int main(int argc, char** argv) {
     sigemptyset(&endSignals);
     sigaddset(&endSignals, SIGINT);
     sigaddset(&endSignals, SIGTERM);
+    sigaddset(&endSignals, SIGUSR1);
+    sigaddset(&endSignals, SIGUSR2);
     pthread_sigmask(SIG_BLOCK, &endSignals, nullptr);
 
     kavrel::sim::SimulatedUnit unit(options->model);
@@ -203,7 +206,15 @@ int main(int argc, char** argv) {
 
     std::cout << unit.SlavePath() << std::endl;  // first line; tests wait for it
 
-    int received = 0;
-    sigwait(&endSignals, &received);
+    // The unit goes on answering on its terminal whether its cable is shown or not.
+    for (int received = 0; sigwait(&endSignals, &received) == 0;) {
+        if (received == SIGUSR1) {
+            cable.reset();
+        } else if (received == SIGUSR2) {
+            cable.emplace(unit.SlavePath());
+        } else {
+            break;
+        }
+    }
     return 0;
 }
