@@ -1,6 +1,5 @@
 #include "config/device_commands.h"
 
-#include <optional>
 #include <string>
 
 #include "config/commands.h"
@@ -10,30 +9,47 @@
 
 namespace kavrel {
 
-bool SendAcknowledged(DeviceLink& link, uint8_t command, uint8_t value) {
-    const std::optional<uint8_t> answer = link.SendCommand(command, value);
-    if (!answer) {
-        return false;
+OperationResult ResultOfTransaction(TransactionResult result) {
+    switch (result) {
+        case TransactionResult::Ok:
+            return OperationResult::Ok;
+        case TransactionResult::PortClosed:
+            return OperationResult::PortClosed;
+        case TransactionResult::SendWorkerStuck:
+        case TransactionResult::ReceiveWorkerStuck:
+        case TransactionResult::NoResponse:
+            return OperationResult::NoAnswer;
+        case TransactionResult::CancelledByUser:
+            return OperationResult::Cancelled;
+        default:
+            return OperationResult::BadAnswer;
     }
-    if (*answer != ACK_VALUE) {
-        link.screen().ShowMessage(MessageIcon::Error, std::string(texts::kRefusedTitle),
-                                  std::string(texts::kRefused));
-        return false;
-    }
-    return true;
 }
 
-bool CheckCompatibility(DeviceLink& link) {
-    const std::optional<uint8_t> deviceClass = link.SendCommand(CMD_GET_CLASS, kFetchValue);
-    if (!deviceClass) {
-        return false;
+OperationResult SendAcknowledged(DeviceLink& link, uint8_t command, uint8_t value) {
+    const CommandAnswer answer = link.SendCommand(command, value);
+    if (!answer.Ok()) {
+        return ResultOfTransaction(answer.result);
     }
-    if (*deviceClass != CONFIGURATOR_CLASS) {
+    if (answer.data != ACK_VALUE) {
+        link.screen().ShowMessage(MessageIcon::Error, std::string(texts::kRefusedTitle),
+                                  std::string(texts::kRefused));
+        return OperationResult::Refused;
+    }
+    return OperationResult::Ok;
+}
+
+OperationResult CheckCompatibility(DeviceLink& link) {
+    const CommandAnswer deviceClass = link.SendCommand(CMD_GET_CLASS, kFetchValue);
+    if (!deviceClass.Ok()) {
+        return ResultOfTransaction(deviceClass.result);
+    }
+    if (deviceClass.data != CONFIGURATOR_CLASS) {
         link.screen().ShowMessage(MessageIcon::Error, std::string(texts::kIncompatibleTitle),
-                                  texts::Incompatible(*deviceClass, CONFIGURATOR_CLASS));
-        return false;
+                                  texts::Incompatible(deviceClass.data, CONFIGURATOR_CLASS));
+        return OperationResult::Incompatible;
     }
-    return true;
+    return OperationResult::Ok;
 }
 
 }  // namespace kavrel

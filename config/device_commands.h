@@ -2,16 +2,18 @@
 
 #include <cstdint>
 
+#include "config/operations.h"
+
 namespace kavrel {
 
 class DeviceLink;
 
-// A write or an action: true only when the device answered ACK_VALUE. A refusal is told to
+// A write or an action: Ok only when the device answered ACK_VALUE. A refusal is told to
 // the operator here, so that it never passes for success.
-bool SendAcknowledged(DeviceLink& link, uint8_t command, uint8_t value);
+OperationResult SendAcknowledged(DeviceLink& link, uint8_t command, uint8_t value);
 
-// Asks the device's class; false when the transaction failed or the class is not
-// CONFIGURATOR_CLASS (the operator is told of the mismatch here).
-bool CheckCompatibility(DeviceLink& link);
+// Asks the device's class; Incompatible (told to the operator here) when it is not
+// CONFIGURATOR_CLASS.
+OperationResult CheckCompatibility(DeviceLink& link);
 
 }  // namespace kavrel

@@ -2,6 +2,8 @@
 
 #include <string>
 
+#include "config/volume.h"
+
 namespace kavrel {
 
 // The controls that the device operations and the form rules reach by name. The first
@@ -52,6 +54,17 @@ class Form {
     // refuse input until it is closed; false when the window could not be created. Only
     // its "OK" closes it.
     virtual bool OpenInfoWindow() = 0;
+
+    // A read hands over each setting's byte as the device sent it (the control is optSlave
+    // for the mode, chkCountRed for the indication) before the controls show it. wndMain
+    // needs none of it: its controls hold the settings. A front end that must reproduce
+    // bytes the controls cannot hold (a mode byte of 3, a volume byte of 128) keeps them.
+    virtual void SettingRead(Control, int) {}
+    // The volume byte a write sends: strVolume's percent converted (50 -> 127), unless a
+    // front end keeps the exact byte behind that percent.
+    virtual int VolumeByteToWrite() const {
+        return PercentToVolumeByte(ValueByte(Control::strVolume));
+    }
 };
 
 }  // namespace kavrel

@@ -1,18 +1,38 @@
 #pragma once
 
+#include "link/transaction_result.h"
+
 namespace kavrel {
 
 class DeviceLink;
 class Form;
 
+// How a device operation ended. Every failure has been shown to the operator already; the
+// window ignores the result, the command line turns it into its exit code.
+enum class OperationResult {
+    Ok,
+    InvalidAddress,      // the address text reads above 254: nothing was sent
+    NoCable,             // no cable found, or the lister did not start
+    PortClosed,          // the port did not open, or closed during the session
+    NoAnswer,            // the unit stayed silent, or a worker did not end
+    BadAnswer,           // a bad start byte, checksum or length
+    Cancelled,           // the operator's "Отмена"
+    Refused,             // a write or action answered with something other than ACK_VALUE
+    Incompatible,        // the unit's class is not CONFIGURATOR_CLASS
+    VerificationFailed,  // a setting read back differs from what was written
+    NoWindow,            // wndInfo could not be opened
+};
+
+// The operation's view of a failed transaction.
+OperationResult ResultOfTransaction(TransactionResult result);
+
 // The device operations behind the buttons of wndMain. Each runs one exchange session on
-// the link, keeps the settings in the form, and returns when the session has ended;
-// failures have been shown to the operator.
-void ReadSettings(DeviceLink& link, Form& form);
-void WriteSettings(DeviceLink& link, Form& form);
-void ShowDeviceInfo(DeviceLink& link, Form& form);
-void RunTest(DeviceLink& link);
-void RunReset(DeviceLink& link);
+// the link, keeps the settings in the form, and returns when the session has ended.
+OperationResult ReadSettings(DeviceLink& link, Form& form);
+OperationResult WriteSettings(DeviceLink& link, Form& form);
+OperationResult ShowDeviceInfo(DeviceLink& link, Form& form);
+OperationResult RunTest(DeviceLink& link);
+OperationResult RunReset(DeviceLink& link);
 
 // Turns the text of strAddress into its value byte (255 when it reads 255 or more).
 void CheckAddressInput(Form& form);

@@ -1,5 +1,4 @@
 #include <cstdint>
-#include <optional>
 #include <string>
 
 #include "config/commands.h"
@@ -66,38 +65,46 @@ void ShowVolume(Form& form, int volumeByte) {
     form.SetValueByte(Control::strVolume, percent);
 }
 
-bool ReadFromDevice(DeviceLink& link, Form& form) {
-    if (link.OpenCableLink() != CableSearch::Found || !CheckCompatibility(link) ||
-        !link.SendCommand(CMD_BEGIN_READ, kFetchValue)) {
-        return false;
+OperationResult ReadFromDevice(DeviceLink& link, Form& form) {
+    if (link.OpenCableLink() != CableSearch::Found) {
+        return OperationResult::NoCable;
+    }
+    if (const OperationResult compatible = CheckCompatibility(link);
+        compatible != OperationResult::Ok) {
+        return compatible;
+    }
+    if (const CommandAnswer begun = link.SendCommand(CMD_BEGIN_READ, kFetchValue); !begun.Ok()) {
+        return ResultOfTransaction(begun.result);
     }
     const struct {
         uint8_t command;
+        Control setting;
         void (*show)(Form&, int);
     } steps[] = {
-        {CMD_GET_MODE, ShowMode},
-        {CMD_GET_ADDRESS, ShowAddress},
-        {CMD_GET_INDICATION, ShowIndication},
-        {CMD_GET_PULSE_TIME, ShowPulseTime},
-        {CMD_GET_SOUND_OFF, ShowSoundOff},
-        {CMD_GET_SOUND_TYPE, ShowSoundType},
-        {CMD_GET_VOLUME, ShowVolume},
+        {CMD_GET_MODE, Control::optSlave, ShowMode},
+        {CMD_GET_ADDRESS, Control::strAddress, ShowAddress},
+        {CMD_GET_INDICATION, Control::chkCountRed, ShowIndication},
+        {CMD_GET_PULSE_TIME, Control::cmbPulseTime, ShowPulseTime},
+        {CMD_GET_SOUND_OFF, Control::chkSoundOff, ShowSoundOff},
+        {CMD_GET_SOUND_TYPE, Control::cmbSoundType, ShowSoundType},
+        {CMD_GET_VOLUME, Control::strVolume, ShowVolume},
     };
     for (const auto& step : steps) {
-        const std::optional<uint8_t> answer = link.SendCommand(step.command, kFetchValue);
-        if (!answer) {
-            return false;
+        const CommandAnswer answer = link.SendCommand(step.command, kFetchValue);
+        if (!answer.Ok()) {
+            return ResultOfTransaction(answer.result);
         }
-        step.show(form, *answer);
+        form.SettingRead(step.setting, answer.data);
+        step.show(form, answer.data);
     }
-    return true;
+    return OperationResult::Ok;
 }
 
 }  // namespace
 
-void ReadSettings(DeviceLink& link, Form& form) {
+OperationResult ReadSettings(DeviceLink& link, Form& form) {
     const auto session = link.Session();
-    ReadFromDevice(link, form);
+    return ReadFromDevice(link, form);
 }
 
 }  // namespace kavrel

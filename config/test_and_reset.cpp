@@ -10,21 +10,24 @@ namespace kavrel {
 namespace {
 
 // Test and reset: after the class check, one acknowledged command carrying the value 4.
-void RunAction(DeviceLink& link, uint8_t command) {
+OperationResult RunAction(DeviceLink& link, uint8_t command) {
     const auto session = link.Session();
-    if (link.OpenCableLink() == CableSearch::Found && CheckCompatibility(link)) {
-        SendAcknowledged(link, command, kActionValue);
+    if (link.OpenCableLink() != CableSearch::Found) {
+        return OperationResult::NoCable;
     }
+    const OperationResult compatible = CheckCompatibility(link);
+    return compatible == OperationResult::Ok ? SendAcknowledged(link, command, kActionValue)
+                                             : compatible;
 }
 
 }  // namespace
 
-void RunTest(DeviceLink& link) {
-    RunAction(link, CMD_TEST);
+OperationResult RunTest(DeviceLink& link) {
+    return RunAction(link, CMD_TEST);
 }
 
-void RunReset(DeviceLink& link) {
-    RunAction(link, CMD_RESET);
+OperationResult RunReset(DeviceLink& link) {
+    return RunAction(link, CMD_RESET);
 }
 
 }  // namespace kavrel

@@ -1,5 +1,4 @@
 #include <cstdint>
-#include <optional>
 
 #include "config/address_input.h"
 #include "config/commands.h"
@@ -15,8 +14,6 @@
 namespace kavrel {
 
 namespace {
-
-enum class WriteStatus { Success, Failure, VerificationFailure };
 
 // One setting as the write sends it and the verification reads it back. Writes send the
 // value bytes, never what the controls show.
@@ -43,8 +40,7 @@ bool Applies(const WrittenSetting& setting, const Form& form) {
 }
 
 uint8_t WireValue(const WrittenSetting& setting, const Form& form) {
-    const int valueByte = form.ValueByte(setting.control);
-    const int wire = setting.volume ? PercentToVolumeByte(valueByte) : valueByte;
+    const int wire = setting.volume ? form.VolumeByteToWrite() : form.ValueByte(setting.control);
     return static_cast<uint8_t>(wire & 0xFF);
 }
 
@@ -53,43 +49,56 @@ bool MatchesValueByte(const WrittenSetting& setting, const Form& form, uint8_t r
     return readValue == form.ValueByte(setting.control);
 }
 
-WriteStatus WriteAndVerify(DeviceLink& link, const Form& form) {
-    if (!ValidateBeforeWrite(form, link.screen()) || link.OpenCableLink() != CableSearch::Found ||
-        !CheckCompatibility(link)) {
-        return WriteStatus::Failure;
+OperationResult WriteAndVerify(DeviceLink& link, const Form& form) {
+    if (!ValidateBeforeWrite(form, link.screen())) {
+        return OperationResult::InvalidAddress;
     }
-    for (const WrittenSetting& setting : kWrittenSettings) {
-        if (Applies(setting, form) &&
-            !SendAcknowledged(link, setting.setCommand, WireValue(setting, form))) {
-            return WriteStatus::Failure;
-        }
+    if (link.OpenCableLink() != CableSearch::Found) {
+        return OperationResult::NoCable;
     }
-    if (!SendAcknowledged(link, CMD_COMMIT, kCommitValue)) {
-        return WriteStatus::Failure;
+    if (const OperationResult compatible = CheckCompatibility(link);
+        compatible != OperationResult::Ok) {
+        return compatible;
     }
     for (const WrittenSetting& setting : kWrittenSettings) {
         if (!Applies(setting, form)) {
             continue;
         }
-        const std::optional<uint8_t> readBack = link.SendCommand(setting.getCommand, kFetchValue);
-        if (!readBack) {
-            return WriteStatus::Failure;
-        }
-        if (!MatchesValueByte(setting, form, *readBack)) {
-            return WriteStatus::VerificationFailure;
+        if (const OperationResult written =
+                SendAcknowledged(link, setting.setCommand, WireValue(setting, form));
+            written != OperationResult::Ok) {
+            return written;
         }
     }
-    return WriteStatus::Success;
+    if (const OperationResult committed = SendAcknowledged(link, CMD_COMMIT, kCommitValue);
+        committed != OperationResult::Ok) {
+        return committed;
+    }
+    for (const WrittenSetting& setting : kWrittenSettings) {
+        if (!Applies(setting, form)) {
+            continue;
+        }
+        const CommandAnswer readBack = link.SendCommand(setting.getCommand, kFetchValue);
+        if (!readBack.Ok()) {
+            return ResultOfTransaction(readBack.result);
+        }
+        if (!MatchesValueByte(setting, form, readBack.data)) {
+            return OperationResult::VerificationFailed;
+        }
+    }
+    return OperationResult::Ok;
 }
 
 }  // namespace
 
-void WriteSettings(DeviceLink& link, Form& form) {
+OperationResult WriteSettings(DeviceLink& link, Form& form) {
     const auto session = link.Session();
-    if (WriteAndVerify(link, form) == WriteStatus::VerificationFailure) {
+    const OperationResult result = WriteAndVerify(link, form);
+    if (result == OperationResult::VerificationFailed) {
         link.screen().ShowMessage(MessageIcon::Error, std::string(texts::kVerificationTitle),
                                   std::string(texts::kVerificationFailed));
     }
+    return result;
 }
 
 }  // namespace kavrel

@@ -11,11 +11,6 @@
 
 namespace kavrel {
 
-namespace {
-constexpr std::string_view kListerName = "Zorvik";
-constexpr std::string_view kListName = "listport.txt";
-}  // namespace
-
 std::string FindCablePort(Screen& screen, const std::string& folder) {
     if (!RunAndWait(folder + std::string(kListerName))) {
         screen.ShowMessage(MessageIcon::Error, std::string(texts::kErrorTitleExclaimed),

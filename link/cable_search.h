@@ -1,10 +1,15 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 namespace kavrel {
 
 class Screen;
+
+// The port lister in the program's folder and the list it leaves.
+inline constexpr std::string_view kListerName = "Zorvik";
+inline constexpr std::string_view kListName = "listport.txt";
 
 // Runs folder + "Zorvik", reads the port list it wrote (listport.txt in ListFolder(folder))
 // and takes the port of a known cable; "" when there is none. Reports a launch failure

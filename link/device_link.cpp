@@ -21,7 +21,8 @@ DeviceLink::DeviceLink(Screen& screen, std::string folder)
 }
 
 CableSearch DeviceLink::OpenCableLink() {
-    const std::string portName = FindCablePort(screen_, programFolder_);
+    const std::string portName =
+        fixedPort_.empty() ? FindCablePort(screen_, programFolder_) : fixedPort_;
     if (portName.empty()) {
         const std::string cause = diagnosis::WhyNoCable(diagnosis::Machine{});
         screen_.ShowMessage(MessageIcon::Error, std::string(texts::kErrorTitle),
@@ -43,13 +44,14 @@ std::string DeviceLink::OpenPort(const std::string& name) {
                                          port_.OpenError());
 }
 
-std::optional<uint8_t> DeviceLink::SendCommand(uint8_t command, uint8_t value) {
+CommandAnswer DeviceLink::SendCommand(uint8_t command, uint8_t value) {
     transactions_.BeginRequest(kRequestAddress, command);
     transactions_.AddRequestByte(value);
-    if (transactions_.RunTransaction() != TransactionResult::Ok) {
-        return std::nullopt;
+    const TransactionResult result = transactions_.RunTransaction();
+    if (result != TransactionResult::Ok) {
+        return {result};
     }
-    return transactions_.ResponseBuffer()[kDataByteOffset];
+    return {result, transactions_.ResponseBuffer()[kDataByteOffset]};
 }
 
 }  // namespace kavrel

@@ -13,6 +13,7 @@
 #include "link/link_texts.h"
 #include "link/response_receiver.h"
 #include "link/screen.h"
+#include "link/trace_sink.h"
 
 namespace kavrel {
 
@@ -116,11 +117,22 @@ TransactionResult Transactions::RunTransaction() {
         request_[requestLength_++] = static_cast<uint8_t>(0u - requestSum_);
     }
     TransactionResult result = TransactionResult::Ok;
-    for (int attempt = 1; attempt <= kAttemptsPerTransaction; ++attempt) {
-        result = RunAttempt();
+    int attempt = 0;
+    while (attempt < kAttemptsPerTransaction) {
+        result = RunAttempt(++attempt);
+        if (trace_) {
+            trace_->Trace({TraceEvent::Kind::Response,
+                           request_[2],
+                           attempt,
+                           {response_.data(), static_cast<size_t>(responseLength_)},
+                           result});
+        }
         if (result == TransactionResult::Ok || result == TransactionResult::CancelledByUser) {
             break;
         }
+    }
+    if (trace_) {
+        trace_->Trace({TraceEvent::Kind::Result, request_[2], attempt, {}, result});
     }
     if (result != TransactionResult::Ok) {
         std::string cause;
@@ -135,7 +147,8 @@ TransactionResult Transactions::RunTransaction() {
     return result;
 }
 
-TransactionResult Transactions::RunAttempt() {
+TransactionResult Transactions::RunAttempt(int attempt) {
+    responseLength_ = 0;  // nothing received until this attempt receives it
     std::this_thread::sleep_for(kAttemptPause);
     if (screen_.PollCancel()) {
         return TransactionResult::CancelledByUser;  // replaces a closed port
@@ -147,9 +160,15 @@ TransactionResult Transactions::RunAttempt() {
         return TransactionResult::SendWorkerStuck;
     }
     response_.fill(0);
-    responseLength_ = 0;
     DrainStaleInput();
 
+    if (trace_) {
+        trace_->Trace({TraceEvent::Kind::Request,
+                       request_[2],
+                       attempt,
+                       {request_.data(), static_cast<size_t>(requestLength_)},
+                       TransactionResult::Ok});
+    }
     // The worker gets its own copy of the request, so the buffer is free again at once.
     sendThread_ = Worker::Start(
         [&port = port_, request = request_, length = requestLength_](std::stop_token, Received&) {

@@ -14,6 +14,7 @@ namespace kavrel {
 
 class DevicePort;
 class Screen;
+class TraceSink;
 
 // Request/response exchanges with the device: one request frame, up to three attempts,
 // each with a send and a receive worker supervised from the user-interface thread.
@@ -33,6 +34,9 @@ class Transactions {
 
     const FrameBuffer& ResponseBuffer() const { return response_; }
 
+    // Every request, response and result from now on also goes to `sink`; nullptr stops it.
+    void SetTraceSink(TraceSink* sink) { trace_ = sink; }
+
     // For measurements: how long the line was silent between the last response byte and
     // the end of the receive worker, in the latest attempt that received a byte.
     std::chrono::nanoseconds LastResponseSilence() const { return lastSilence_; }
@@ -40,7 +44,7 @@ class Transactions {
   private:
     class Worker;
 
-    TransactionResult RunAttempt();
+    TransactionResult RunAttempt(int attempt);
     void DrainStaleInput();
 
     DevicePort& port_;
@@ -52,6 +56,7 @@ class Transactions {
     int32_t responseLength_ = 0;
     std::chrono::nanoseconds lastSilence_{};
     std::string portCause_;
+    TraceSink* trace_ = nullptr;
     // The latest workers, kept from one attempt to the next: an attempt ends them first.
     std::unique_ptr<Worker> sendThread_;
     std::unique_ptr<Worker> receiveThread_;

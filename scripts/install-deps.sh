@@ -8,6 +8,7 @@ packages=(
     qt6-base-dev qt6-base-dev-tools libgl-dev
     libpng-dev zlib1g-dev
     libgtest-dev libgmock-dev
+    libcli11-dev nlohmann-json3-dev
     clang-14 libclang-rt-14-dev llvm-14
     fonts-dejavu-core
     dpkg-dev desktop-file-utils appstream xvfb xdotool

@@ -15,12 +15,12 @@
 namespace kavrel::testing {
 namespace {
 
-using Operation = void (*)(DeviceLink&, Form&);
+using Operation = OperationResult (*)(DeviceLink&, Form&);
 const Operation kRead = ReadSettings;
 const Operation kWrite = WriteSettings;
 const Operation kInfo = ShowDeviceInfo;
-const Operation kTest = [](DeviceLink& link, Form&) { RunTest(link); };
-const Operation kReset = [](DeviceLink& link, Form&) { RunReset(link); };
+const Operation kTest = [](DeviceLink& link, Form&) { return RunTest(link); };
+const Operation kReset = [](DeviceLink& link, Form&) { return RunReset(link); };
 
 class OperationsTest : public ::testing::Test {
   protected:
@@ -49,7 +49,7 @@ TEST_F(OperationsTest, ReadIgnoresAModeByteOf3AndKeepsWhatWasAnsweredBeforeAFail
     unit.SetModel({{.mode = 3, .address = 17, .indication = 5, .soundOff = 1}});
     unit.AddFault({.command = 40, .kind = sim::FaultKind::NoAnswer});
 
-    ReadSettings(link, ui);
+    EXPECT_EQ(ReadSettings(link, ui), OperationResult::NoAnswer);
 
     EXPECT_EQ(ui.State(Control::optAutonomous), 1);
     EXPECT_EQ(ui.ValueByte(Control::optAutonomous), 2);
@@ -86,8 +86,9 @@ TEST_F(OperationsTest, WriteChecksTheAddressBeforeSendingAnything) {
         ui.SetText(Control::strAddress, text);
         CheckAddressInput(ui);
 
-        WriteSettings(link, ui);
+        const OperationResult result = WriteSettings(link, ui);
 
+        EXPECT_EQ(result, sent >= 0 ? OperationResult::Ok : OperationResult::InvalidAddress);
         if (sent >= 0) {
             EXPECT_TRUE(Received(unit, 44, sent));
         } else {
@@ -103,7 +104,7 @@ TEST_F(OperationsTest, WriteChecksTheAddressBeforeSendingAnything) {
 TEST_F(OperationsTest, ADifferingReadBackIsAnEepromErrorAndEndsTheVerification) {
     unit.AddFault({.command = 40, .kind = sim::FaultKind::ReadBackDiffers});
 
-    WriteSettings(link, ui);
+    EXPECT_EQ(WriteSettings(link, ui), OperationResult::VerificationFailed);
 
     const std::vector<uint8_t> expected = {46, 35, 44, 33, 34, 36, 37, 49, 38, 41, 45, 39, 40};
     EXPECT_EQ(unit.LoggedCommands(), expected);
@@ -125,7 +126,7 @@ TEST_F(OperationsTest, ARefusedCommandIsReportedOnceAndEndsTheOperation) {
         unit.AddFault(
             {.command = commands.back(), .kind = sim::FaultKind::Refuse, .param = answer});
         ui.messages.clear();
-        operation(link, ui);
+        EXPECT_EQ(operation(link, ui), OperationResult::Refused);
         EXPECT_EQ(unit.LoggedCommands(), commands);
         ExpectOnlyMessage(MessageIcon::Error, "Ошибка",
                           "Выполнить команду не удалось!!!\nУстройство отклонило команду");
@@ -138,7 +139,7 @@ TEST_F(OperationsTest, AnotherDeviceClassBlocksReadWriteTestAndReset) {
     for (Operation operation : {kRead, kWrite, kTest, kReset}) {
         unit.ClearLog();
         ui.messages.clear();
-        operation(link, ui);
+        EXPECT_EQ(operation(link, ui), OperationResult::Incompatible);
         EXPECT_EQ(unit.LoggedCommands(), std::vector<uint8_t>{46});
         ExpectOnlyMessage(MessageIcon::Error, "Ошибка",
                           "Конфигуратор не совместим с устройством! Класс уст. 3,а класс "
@@ -155,7 +156,7 @@ TEST_F(OperationsTest, AUnitAnsweringNoiseStopsEveryOperationAtItsFirstCommand) 
     for (Operation operation : {kRead, kWrite, kInfo, kTest, kReset}) {
         unit.ClearLog();
         ui.messages.clear();
-        operation(link, ui);
+        EXPECT_EQ(operation(link, ui), OperationResult::BadAnswer);
         EXPECT_EQ(unit.LoggedCommands().size(), 3u);  // three attempts of one request
         ExpectOnlyMessage(MessageIcon::Error, "Ошибка",
                           FailureText(TransactionResult::BadStartByte));

@@ -154,7 +154,7 @@ TEST(OpenCableLink, ReadsWhatTheListerLeavesAndReportsWhatFails) {
         DeviceLink link(ui, folder.Path());
         EXPECT_EQ(link.OpenCableLink(), result);
         if (result == CableSearch::Found) {
-            EXPECT_EQ(link.SendCommand(46, 0), std::nullopt);
+            EXPECT_EQ(link.SendCommand(46, 0).result, TransactionResult::PortClosed);
         }
         EXPECT_EQ(Boxes(ui), boxes);
         EXPECT_EQ(folder.Read(kList), list);
@@ -179,7 +179,7 @@ TEST_F(DeviceLinkTest, APortAnotherProgramHoldsIsRefusedAndItsHolderNamed) {
     folder.Write("Zorvik", "#!/bin/sh\nexit 0\n", true);
     folder.Write(kList, "USB-SERIAL CH340 (" + unit.SlavePath() + ")\n");
     EXPECT_EQ(link.OpenCableLink(), CableSearch::Found);
-    EXPECT_EQ(link.SendCommand(46, 0), std::nullopt);
+    EXPECT_EQ(link.SendCommand(46, 0).result, TransactionResult::PortClosed);
     kill(holder, SIGKILL);
     waitpid(holder, nullptr, 0);
     ASSERT_EQ(ui.messages.size(), 1u);
@@ -218,7 +218,7 @@ TEST_F(DeviceLinkTest, MainWindowRefusesInputDuringTheSessionAndThePortClosesAtT
             EXPECT_EQ(ui.IsMainWindowEnabled(), withoutWindow) << "without a window";
             ASSERT_EQ(link.OpenCableLink(), CableSearch::Found);
             EXPECT_FALSE(testing::IsPortFree(unit.SlavePath()));
-            EXPECT_EQ(link.SendCommand(46, 0), 2);  // the unit's class, the answer's data byte
+            EXPECT_EQ(link.SendCommand(46, 0).data, 2);  // the unit's class, the answer's data byte
             if (pass == 2) {
                 ASSERT_TRUE(ui.OpenInfoWindow());
             }

@@ -1,5 +1,5 @@
 // kavrel-sim: a simulated unit on a pseudo-terminal. Prints the path to open as its first
-// line and answers until SIGINT or SIGTERM.
+// line and answers until SIGINT or SIGTERM; SIGUSR1 and SIGUSR2 pull and plug its cable.
 #include <pthread.h>
 #include <signal.h>
 
@@ -42,6 +42,7 @@ constexpr const char* kUsage =
     "                    for every answer; DELAY ms before the answer (or the pull) (0)\n"
     "  --no-register     do not show the terminal to the port lister as a cable\n"
     "  --log             print each request received, as 'request CMD VALUE' (hex)\n"
+    "                    (SIGUSR1 withdraws the cable from the lister, SIGUSR2 shows it)\n"
     "  --help            this text\n";
 
 std::optional<int> ParseInt(std::string_view text) {
@@ -193,6 +194,8 @@ int main(int argc, char** argv) {
     sigemptyset(&endSignals);
     sigaddset(&endSignals, SIGINT);
     sigaddset(&endSignals, SIGTERM);
+    sigaddset(&endSignals, SIGUSR1);
+    sigaddset(&endSignals, SIGUSR2);
     pthread_sigmask(SIG_BLOCK, &endSignals, nullptr);
 
     kavrel::sim::SimulatedUnit unit(options->model);
@@ -210,15 +213,27 @@ int main(int argc, char** argv) {
     std::cout << unit.SlavePath() << std::endl;  // first line; tests wait for it
 
     // The log is looked at a few times a second, and only when asked for; otherwise the
-    // program just waits for its end.
+    // program just waits for a signal. The unit goes on answering on its terminal whether
+    // its cable is shown or not.
     const timespec logInterval{0, 50'000'000};
     size_t printed = 0;
-    while (sigtimedwait(&endSignals, nullptr, options->logRequests ? &logInterval : nullptr) < 0) {
-        const auto log = unit.Log();
-        for (; printed < log.size(); ++printed) {
-            std::printf("request %02X %02X\n", log[printed].command, log[printed].value);
+    for (;;) {
+        const int received =
+            sigtimedwait(&endSignals, nullptr, options->logRequests ? &logInterval : nullptr);
+        if (options->logRequests) {
+            const auto log = unit.Log();
+            for (; printed < log.size(); ++printed) {
+                std::printf("request %02X %02X\n", log[printed].command, log[printed].value);
+            }
+            std::fflush(stdout);
         }
-        std::fflush(stdout);
+        if (received == SIGUSR1) {
+            cable.reset();
+        } else if (received == SIGUSR2) {
+            cable.emplace(unit.SlavePath());
+        } else if (received > 0) {
+            break;
+        }
     }
     return 0;
 }

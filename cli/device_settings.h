@@ -1,0 +1,19 @@
+#pragma once
+
+#include <compare>
+
+namespace kavrel::cli {
+
+// A unit's seven settings, each the byte the device keeps (the volume 0..255, not percent).
+struct DeviceSettings {
+    int mode = 0;
+    int address = 0;
+    int indication = 0;
+    int pulseTime = 0;
+    int soundOff = 0;
+    int soundType = 0;
+    int volume = 0;
+    bool operator==(const DeviceSettings&) const = default;
+};
+
+}  // namespace kavrel::cli

@@ -1,0 +1,237 @@
+#include "cli/profile.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <nlohmann/json.hpp>
+
+#include "config/settings_coding.h"
+#include "config/volume.h"
+
+namespace kavrel::cli {
+
+namespace {
+
+using Json = nlohmann::ordered_json;
+
+constexpr int kMaxByte = 255;
+constexpr int kMaxNamedAddress = 254;
+constexpr int kMaxPercent = 100;
+constexpr int kSoundTypes = 3;
+
+std::optional<int> IntegerIn(const Json& value, int low, int high) {
+    if (!value.is_number_integer()) {
+        return std::nullopt;
+    }
+    const int64_t number =
+        value.is_number_unsigned()
+            ? static_cast<int64_t>(std::min<uint64_t>(value.get<uint64_t>(), INT64_MAX))
+            : value.get<int64_t>();
+    if (number < low || number > high) {
+        return std::nullopt;
+    }
+    return static_cast<int>(number);
+}
+
+// One setting under its key: the named value of a byte, when one brings the same byte back,
+// and the byte of a named value, when it is one.
+struct Setting {
+    const char* key;
+    int DeviceSettings::*field;
+    const char* takes;  // for the error line
+    std::optional<Json> (*name)(int byte);
+    std::optional<int> (*byteOf)(const Json& value);
+};
+
+const Setting kSettings[] = {
+    {"mode", &DeviceSettings::mode, "\"slave\" or \"autonomous\"",
+     [](int b) -> std::optional<Json> {
+         if (b == kModeSlave || b == kModeAutonomous) {
+             return b == kModeSlave ? "slave" : "autonomous";
+         }
+         return std::nullopt;
+     },
+     [](const Json& v) -> std::optional<int> {
+         if (v == "slave" || v == "autonomous") {
+             return v == "slave" ? kModeSlave : kModeAutonomous;
+         }
+         return std::nullopt;
+     }},
+    {"address", &DeviceSettings::address, "a number 0..254",
+     [](int b) -> std::optional<Json> {
+         return b <= kMaxNamedAddress ? std::optional<Json>(b) : std::nullopt;
+     },
+     [](const Json& v) { return IntegerIn(v, 0, kMaxNamedAddress); }},
+    {"pulse_time", &DeviceSettings::pulseTime, "\"off\" or a number 3..20",
+     [](int b) -> std::optional<Json> {
+         if (b == kPulseTimeOff) {
+             return "off";
+         }
+         return PulseTimeItemFromByte(b) > 0 ? std::optional<Json>(b) : std::nullopt;
+     },
+     [](const Json& v) -> std::optional<int> {
+         return v == "off" ? kPulseTimeOff : IntegerIn(v, kPulseTimeMin, kPulseTimeMax);
+     }},
+    {"sound_off", &DeviceSettings::soundOff, "true or false",
+     [](int b) -> std::optional<Json> {
+         return b == 0 || b == kSoundOff ? std::optional<Json>(b == kSoundOff) : std::nullopt;
+     },
+     [](const Json& v) -> std::optional<int> {
+         return v.is_boolean() ? std::optional<int>(v.get<bool>() ? kSoundOff : 0) : std::nullopt;
+     }},
+    {"sound_type", &DeviceSettings::soundType, "a number 1..3",
+     [](int b) -> std::optional<Json> {
+         return SoundTypeItemFromByte(b) >= 0 ? std::optional<Json>(b) : std::nullopt;
+     },
+     [](const Json& v) { return IntegerIn(v, 1, kSoundTypes); }},
+    {"volume", &DeviceSettings::volume, "a percent 0..100",
+     [](int b) -> std::optional<Json> {
+         const int percent = VolumeByteToPercent(b);
+         return PercentToVolumeByte(percent) == b ? std::optional<Json>(percent) : std::nullopt;
+     },
+     [](const Json& v) -> std::optional<int> {
+         const auto percent = IntegerIn(v, 0, kMaxPercent);
+         return percent ? std::optional<int>(PercentToVolumeByte(*percent)) : std::nullopt;
+     }},
+};
+
+// The indication as three booleans, or as one byte under its own key.
+constexpr const char* kIndicationKey = "indication";
+const std::pair<const char*, int> kIndicationBoxes[] = {{"count_red", kIndicationRedBit},
+                                                        {"count_green", kIndicationGreenBit},
+                                                        {"indication_ru_au", kIndicationRuAuBit}};
+constexpr int kIndicationNamedBits = kIndicationRedBit | kIndicationGreenBit | kIndicationRuAuBit;
+
+Json ByteForm(int byte) {
+    return Json{{"byte", byte}};
+}
+
+// The byte of {"byte": N}; nothing for anything else.
+std::optional<int> ByteOfByteForm(const Json& value) {
+    if (!value.is_object() || value.size() != 1 || !value.contains("byte")) {
+        return std::nullopt;
+    }
+    return IntegerIn(value["byte"], 0, kMaxByte);
+}
+
+std::string Quoted(const std::string& key) {
+    return "\"" + key + "\"";
+}
+
+bool IsKnownKey(const std::string& key) {
+    return key == kIndicationKey ||
+           std::any_of(std::begin(kSettings), std::end(kSettings),
+                       [&](const Setting& s) { return key == s.key; }) ||
+           std::any_of(std::begin(kIndicationBoxes), std::end(kIndicationBoxes),
+                       [&](const auto& box) { return key == box.first; });
+}
+
+std::optional<int> ParseIndication(const Json& profile, std::string& error) {
+    const bool asBoxes = std::any_of(std::begin(kIndicationBoxes), std::end(kIndicationBoxes),
+                                     [&](const auto& box) { return profile.contains(box.first); });
+    if (profile.contains(kIndicationKey)) {
+        if (asBoxes) {
+            error = Quoted(kIndicationKey) +
+                    " stands for count_red, count_green and "
+                    "indication_ru_au: give one or the others";
+            return std::nullopt;
+        }
+        const auto byte = ByteOfByteForm(profile[kIndicationKey]);
+        if (!byte) {
+            error = Quoted(kIndicationKey) + " must be {\"byte\": 0..255}";
+        }
+        return byte;
+    }
+    int indication = 0;
+    for (const auto& [key, bit] : kIndicationBoxes) {
+        if (!profile.contains(key)) {
+            error = "missing key " + Quoted(key);
+            return std::nullopt;
+        }
+        if (!profile[key].is_boolean()) {
+            error = Quoted(key) + " must be true or false";
+            return std::nullopt;
+        }
+        indication |= profile[key].get<bool>() ? bit : 0;
+    }
+    return indication;
+}
+
+Json ProfileObject(const DeviceSettings& settings) {
+    Json profile = Json::object();
+    for (const Setting& setting : kSettings) {
+        const int byte = settings.*setting.field;
+        profile[setting.key] = setting.name(byte).value_or(ByteForm(byte));
+        if (setting.field == &DeviceSettings::address) {  // the indication follows the address
+            if ((settings.indication & ~kIndicationNamedBits) != 0) {
+                profile[kIndicationKey] = ByteForm(settings.indication);
+                continue;
+            }
+            for (const auto& [key, bit] : kIndicationBoxes) {
+                profile[key] = (settings.indication & bit) != 0;
+            }
+        }
+    }
+    return profile;
+}
+
+}  // namespace
+
+std::optional<DeviceSettings> ParseProfile(std::string_view json, std::string& error) {
+    Json profile;
+    try {
+        profile = Json::parse(json);
+    } catch (const Json::parse_error& e) {
+        error = e.what();
+        error.erase(0, error.find(']') + 2);  // "[json.exception.parse_error.101] "
+        std::replace(error.begin(), error.end(), '\n', ' ');
+        return std::nullopt;
+    }
+    if (!profile.is_object()) {
+        error = "a profile is a JSON object";
+        return std::nullopt;
+    }
+    for (const auto& item : profile.items()) {
+        if (!IsKnownKey(item.key())) {
+            error = "unknown key " + Quoted(item.key());
+            return std::nullopt;
+        }
+    }
+    DeviceSettings settings;
+    for (const Setting& setting : kSettings) {
+        if (!profile.contains(setting.key)) {
+            error = "missing key " + Quoted(setting.key);
+            return std::nullopt;
+        }
+        const Json& value = profile[setting.key];
+        const auto byte = value.is_object() ? ByteOfByteForm(value) : setting.byteOf(value);
+        if (!byte) {
+            error = Quoted(setting.key) + " must be " + setting.takes + " or {\"byte\": 0..255}";
+            return std::nullopt;
+        }
+        settings.*setting.field = *byte;
+    }
+    const auto indication = ParseIndication(profile, error);
+    if (!indication) {
+        return std::nullopt;
+    }
+    settings.indication = *indication;
+    return settings;
+}
+
+std::string ProfileJson(const DeviceSettings& settings) {
+    return ProfileObject(settings).dump(2) + "\n";
+}
+
+std::vector<std::pair<std::string, std::string>> ProfileRows(const DeviceSettings& settings) {
+    std::vector<std::pair<std::string, std::string>> rows;
+    const Json profile = ProfileObject(settings);
+    for (const auto& item : profile.items()) {
+        const Json& value = item.value();
+        rows.emplace_back(item.key(), value.is_string()   ? value.get<std::string>()
+                                      : value.is_object() ? "byte " + value["byte"].dump()
+                                                          : value.dump());
+    }
+    return rows;
+}
+
+}  // namespace kavrel::cli
