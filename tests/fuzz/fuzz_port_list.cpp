@@ -1,12 +1,10 @@
 // libFuzzer target: the port list as any program might leave it. The input is written to a
 // file in a scratch folder, read back as the configurator reads its list, and the port name
 // taken from it. The name is only looked at, never opened: it could name a real terminal.
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <string_view>
 
@@ -18,12 +16,10 @@
 namespace {
 
 using kavrel::fuzz::Require;
-using kavrel::fuzz::WriteAll;
 
 // A folder of this process's own, removed when the run ends normally.
 struct ScratchList {
     ScratchList() {
-        folder = std::filesystem::temp_directory_path() / "kavrel-fuzz-XXXXXX";
         Require(mkdtemp(folder.data()) != nullptr, "mkdtemp failed");
         path = folder + "/listport.txt";
     }
@@ -31,22 +27,14 @@ struct ScratchList {
         std::error_code ignored;
         std::filesystem::remove_all(folder, ignored);
     }
-    std::string folder;
+    std::string folder = std::filesystem::temp_directory_path() / "kavrel-fuzz-XXXXXX";
     std::string path;
 };
-
-void WriteFile(const std::string& path, const uint8_t* bytes, size_t count) {
-    const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
-    Require(fd >= 0, "cannot create the list");
-    WriteAll(fd, bytes, count, "cannot write the list");
-    close(fd);
-}
 
 // Whether some line (lines end at CR, LF or NUL) names a cable and has its first "(" and
 // its first ")" around exactly this name.
 bool SomeCableLineBrackets(std::string_view list, std::string_view name) {
-    size_t begin = 0;
-    while (begin <= list.size()) {
+    for (size_t begin = 0; begin <= list.size();) {
         const size_t end =
             std::min(list.find_first_of(std::string_view("\r\n\0", 3), begin), list.size());
         const std::string_view line = list.substr(begin, end - begin);
@@ -66,19 +54,17 @@ bool SomeCableLineBrackets(std::string_view list, std::string_view name) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static const ScratchList scratch;
-    WriteFile(scratch.path, data, size);
+    const std::string_view written(reinterpret_cast<const char*>(data), size);
+    Require(static_cast<bool>(std::ofstream(scratch.path, std::ios::binary | std::ios::trunc)
+                                  .write(written.data(), static_cast<std::streamsize>(size))),
+            "cannot write the list");
 
     const auto list = kavrel::ReadPortList(scratch.path);
-    Require(list.has_value(), "a regular list could not be read");
-    Require(*list == std::string_view(reinterpret_cast<const char*>(data), size),
-            "the list read differs from the file");
-
+    Require(list.has_value() && *list == written, "the list read differs from the file");
     const std::string name = kavrel::PortNameFromList(*list);
     Require(name.find_first_of(std::string_view("\r\n\0)", 4)) == std::string::npos,
             "the name holds a line end, a NUL or a \")\"");
-    if (!name.empty()) {
-        Require(SomeCableLineBrackets(*list, name),
-                "the name is not bracketed on a line that names a cable");
-    }
+    Require(name.empty() || SomeCableLineBrackets(*list, name),
+            "the name is not bracketed on a line that names a cable");
     return 0;
 }
