@@ -8,6 +8,7 @@
 #include <QTest>
 
 #include "app/configurator.h"
+#include "tests/support/scratch_folder.h"
 
 namespace kavrel::testing {
 
@@ -53,17 +54,19 @@ inline bool TakesInput(QtUserInterface& ui) {
     return ui.Main().Content().isEnabled();
 }
 
-// The program-wide state with wndMain on screen: its controls run the real form rules
-// and btnAbout opens wndAbout (the device buttons are left alone: they need a device).
+// The program-wide state with wndMain on screen, its program folder a scratch one: its
+// controls run the real form rules and btnAbout opens wndAbout.
 class ShellTest : public ::testing::Test {
   protected:
-    ShellTest() : configurator(TestImages()) {
+    ShellTest() {
         configurator.Show();
         EXPECT_TRUE(QTest::qWaitForWindowExposed(&ui.Main()));
     }
     QWidget* W(Control control) { return ui.Main().Widget(control); }
+    void Click(Control control) { testing::Click(W(control)); }
 
-    Configurator configurator;
+    ScratchFolder folder;
+    Configurator configurator{TestImages(), folder.Path()};
     QtUserInterface& ui = configurator.Ui();
 };
 

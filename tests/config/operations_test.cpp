@@ -2,15 +2,17 @@
 // memory.
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
 #include <tuple>
 
 #include "config/operations.h"
 #include "link/device_link.h"
-#include "tests/config/unit_requests.h"
+#include "link/transaction_result.h"
 #include "tests/support/memory_ui.h"
 #include "tests/support/port_probe.h"
 #include "tests/support/scratch_folder.h"
+#include "tools/kavrel-sim/simulated_unit.h"
 
 namespace kavrel::testing {
 namespace {
@@ -22,6 +24,9 @@ const Operation kInfo = ShowDeviceInfo;
 const Operation kTest = [](DeviceLink& link, Form&) { return RunTest(link); };
 const Operation kReset = [](DeviceLink& link, Form&) { return RunReset(link); };
 
+// The icon, title and text of a message box.
+using Box = std::tuple<MessageIcon, std::string, std::string>;
+
 class OperationsTest : public ::testing::Test {
   protected:
     OperationsTest() {
@@ -30,11 +35,12 @@ class OperationsTest : public ::testing::Test {
         folder.Write("Zorvik", "#!/bin/sh\nexit 0\n", true);
     }
 
-    void ExpectOnlyMessage(MessageIcon icon, const std::string& title, const std::string& text) {
-        ASSERT_EQ(ui.messages.size(), 1u);
-        EXPECT_EQ(ui.messages[0].icon, icon);
-        EXPECT_EQ(ui.messages[0].title, title);
-        EXPECT_EQ(ui.messages[0].text, text);
+    std::vector<Box> Boxes() const {
+        std::vector<Box> boxes;
+        for (const RecordedMessage& message : ui.messages) {
+            boxes.emplace_back(message.icon, message.title, message.text);
+        }
+        return boxes;
     }
 
     ScratchFolder folder;
@@ -59,112 +65,85 @@ TEST_F(OperationsTest, ReadIgnoresAModeByteOf3AndKeepsWhatWasAnsweredBeforeAFail
     EXPECT_EQ(ui.messages.size(), 1u);             // the transaction's own report
 }
 
-TEST_F(OperationsTest, WriteInAutonomousModeLeavesTheAddressAlone) {
+// In autonomous mode the address is checked but not sent.
+TEST_F(OperationsTest, WriteInAutonomousModeRefusesAnInvalidAddressAndSendsNoValidOne) {
     ui.SetValueByte(Control::optSlave, 2);
     ui.SetValueByte(Control::optAutonomous, 2);
-
-    WriteSettings(link, ui);
-
+    for (const char* address : {"255", "17"}) {  // the first refused before anything is sent
+        ui.SetText(Control::strAddress, address);
+        CheckAddressInput(ui);
+        WriteSettings(link, ui);
+    }
     const std::vector<uint8_t> expected = {46, 35, 33, 34, 36, 37, 49, 38, 41, 39, 40, 42, 43, 50};
     EXPECT_EQ(unit.LoggedCommands(), expected);
-    EXPECT_TRUE(Received(unit, 35, 2));
-    EXPECT_TRUE(ui.messages.empty());
+    EXPECT_EQ(unit.Log()[1].value, 2);  // the mode
+    const Box invalidAddress{MessageIcon::Warning, "Внимание!",
+                             "Запись невозможна.\nУстановлен некорректный адрес\nИсправьте "
+                             "ошибки и повторите."};
+    EXPECT_EQ(Boxes(), std::vector{invalidAddress});
 }
 
-TEST_F(OperationsTest, WriteChecksTheAddressBeforeSendingAnything) {
-    // Mode, text, and the address written or -1 when the write is refused.
-    for (const auto& [mode, text, sent] : {std::tuple{1, "254", 254},
-                                           {1, "", 0},
-                                           {2, "255", -1},
-                                           {2, "300", -1},
-                                           {1, "1234567890123456789012345678901234567890", -1}}) {
-        SCOPED_TRACE(text);
-        unit.ClearLog();
-        ui.messages.clear();
-        ui.SetValueByte(Control::optSlave, mode);
-        ui.SetValueByte(Control::optAutonomous, mode);
-        ui.SetText(Control::strAddress, text);
-        CheckAddressInput(ui);
-
-        const OperationResult result = WriteSettings(link, ui);
-
-        EXPECT_EQ(result, sent >= 0 ? OperationResult::Ok : OperationResult::InvalidAddress);
-        if (sent >= 0) {
-            EXPECT_TRUE(Received(unit, 44, sent));
-        } else {
-            EXPECT_EQ(ui.ValueByte(Control::strAddress), 255);
-            EXPECT_TRUE(unit.Log().empty());
-            ExpectOnlyMessage(MessageIcon::Warning, "Внимание!",
-                              "Запись невозможна.\nУстановлен некорректный адрес\nИсправьте "
-                              "ошибки и повторите.");
-        }
-    }
-}
-
-TEST_F(OperationsTest, ADifferingReadBackIsAnEepromErrorAndEndsTheVerification) {
-    unit.AddFault({.command = 40, .kind = sim::FaultKind::ReadBackDiffers});
-
-    EXPECT_EQ(WriteSettings(link, ui), OperationResult::VerificationFailed);
-
-    const std::vector<uint8_t> expected = {46, 35, 44, 33, 34, 36, 37, 49, 38, 41, 45, 39, 40};
-    EXPECT_EQ(unit.LoggedCommands(), expected);
-    ExpectOnlyMessage(MessageIcon::Error, "Ошибка!", "Ошибка верификации EEPROM");
-}
-
-TEST_F(OperationsTest, ARefusedCommandIsReportedOnceAndEndsTheOperation) {
-    // Each operation with the commands it sends, the last one refused.
-    // Any data byte but 26 is a refusal, the commit's included.
-    const std::tuple<Operation, std::vector<uint8_t>, int> table[] = {
-        {kWrite, {46, 35, 44, 33, 34, 36, 37}, 0},
-        {kWrite, {46, 35, 44, 33, 34, 36, 37, 49, 38}, 27},
-        {kTest, {46, 32}, 25},
-        {kReset, {46, 48}, 255}};
-    for (const auto& [operation, commands, answer] : table) {
-        SCOPED_TRACE(commands.back());
-        unit.ClearLog();
+// Another device class, a refusal (any data byte but 26, the commit's included), noise
+// (three attempts of the first request) or a differing read-back: one box, the operation
+// ends there, the port is free again and the form keeps what it showed.
+TEST_F(OperationsTest, AFailureIsReportedOnceAndEndsTheOperation) {
+    using enum sim::FaultKind;
+    const Box otherClass{MessageIcon::Error, "Ошибка",
+                         "Конфигуратор не совместим с устройством! Класс уст. 3,а класс "
+                         "конфигуратора 2"};
+    const Box refused{MessageIcon::Error, "Ошибка",
+                      "Выполнить команду не удалось!!!\n"
+                      "Устройство отклонило команду"};
+    const Box noise{MessageIcon::Error, FailureTitle(TransactionResult::BadStartByte),
+                    FailureText(TransactionResult::BadStartByte)};
+    const Box eeprom{MessageIcon::Error, "Ошибка!", "Ошибка верификации EEPROM"};
+    const sim::Fault noiseFault{.kind = Noise, .param = 90};
+    // The operation, the unit's fault (none: a unit of class 3), the commands sent, the box,
+    // and how the operation ends.
+    const std::tuple<Operation, std::optional<sim::Fault>, std::vector<uint8_t>, Box,
+                     OperationResult>
+        table[] = {
+            {kRead, {}, {46}, otherClass, OperationResult::Incompatible},
+            {kWrite, {}, {46}, otherClass, OperationResult::Incompatible},
+            {kTest, {}, {46}, otherClass, OperationResult::Incompatible},
+            {kReset, {}, {46}, otherClass, OperationResult::Incompatible},
+            {kWrite,
+             sim::Fault{37, Refuse, 0},
+             {46, 35, 44, 33, 34, 36, 37},
+             refused,
+             OperationResult::Refused},
+            {kWrite,
+             sim::Fault{38, Refuse, 27},
+             {46, 35, 44, 33, 34, 36, 37, 49, 38},
+             refused,
+             OperationResult::Refused},
+            {kTest, sim::Fault{32, Refuse, 25}, {46, 32}, refused, OperationResult::Refused},
+            {kReset, sim::Fault{48, Refuse, 255}, {46, 48}, refused, OperationResult::Refused},
+            {kRead, noiseFault, {46, 46, 46}, noise, OperationResult::BadAnswer},
+            {kWrite, noiseFault, {46, 46, 46}, noise, OperationResult::BadAnswer},
+            {kInfo, noiseFault, {47, 47, 47}, noise, OperationResult::BadAnswer},
+            {kTest, noiseFault, {46, 46, 46}, noise, OperationResult::BadAnswer},
+            {kReset, noiseFault, {46, 46, 46}, noise, OperationResult::BadAnswer},
+            {kWrite,
+             sim::Fault{40, ReadBackDiffers},
+             {46, 35, 44, 33, 34, 36, 37, 49, 38, 41, 45, 39, 40},
+             eeprom,
+             OperationResult::VerificationFailed}};
+    for (const auto& [operation, fault, commands, box, result] : table) {
+        SCOPED_TRACE(::testing::PrintToString(commands));
+        unit.SetModel({{.mode = 2, .address = 17}, uint8_t(fault ? 2 : 3), 12});
         unit.ClearFaults();
-        unit.AddFault(
-            {.command = commands.back(), .kind = sim::FaultKind::Refuse, .param = answer});
+        fault ? unit.AddFault(*fault) : void();
+        unit.ClearLog();
         ui.messages.clear();
-        EXPECT_EQ(operation(link, ui), OperationResult::Refused);
+        EXPECT_EQ(operation(link, ui), result);
         EXPECT_EQ(unit.LoggedCommands(), commands);
-        ExpectOnlyMessage(MessageIcon::Error, "Ошибка",
-                          "Выполнить команду не удалось!!!\nУстройство отклонило команду");
-    }
-    EXPECT_EQ(unit.CommitCount(), 0);
-}
-
-TEST_F(OperationsTest, AnotherDeviceClassBlocksReadWriteTestAndReset) {
-    unit.SetModel({{.mode = 2, .address = 17}, 3, 12});
-    for (Operation operation : {kRead, kWrite, kTest, kReset}) {
-        unit.ClearLog();
-        ui.messages.clear();
-        EXPECT_EQ(operation(link, ui), OperationResult::Incompatible);
-        EXPECT_EQ(unit.LoggedCommands(), std::vector<uint8_t>{46});
-        ExpectOnlyMessage(MessageIcon::Error, "Ошибка",
-                          "Конфигуратор не совместим с устройством! Класс уст. 3,а класс "
-                          "конфигуратора 2");
-    }
-    EXPECT_EQ(unit.CommitCount(), 0);
-}
-
-// Every answer is 90 bytes of noise: each operation stops at its first command with one
-// box, and nothing on the form or in the unit changes.
-TEST_F(OperationsTest, AUnitAnsweringNoiseStopsEveryOperationAtItsFirstCommand) {
-    unit.AddFault({.kind = sim::FaultKind::Noise, .param = 90});
-    const std::string textBefore = ui.Text(Control::strAddress);
-    for (Operation operation : {kRead, kWrite, kInfo, kTest, kReset}) {
-        unit.ClearLog();
-        ui.messages.clear();
-        EXPECT_EQ(operation(link, ui), OperationResult::BadAnswer);
-        EXPECT_EQ(unit.LoggedCommands().size(), 3u);  // three attempts of one request
-        ExpectOnlyMessage(MessageIcon::Error, "Ошибка",
-                          FailureText(TransactionResult::BadStartByte));
+        EXPECT_EQ(Boxes(), std::vector{box});
         EXPECT_TRUE(IsPortFree(unit.SlavePath()));
     }
     EXPECT_FALSE(ui.IsInfoWindowOpen());
-    EXPECT_EQ(ui.Text(Control::strAddress), textBefore);
-    EXPECT_EQ(unit.CommitCount(), 0);
+    EXPECT_EQ(ui.Text(Control::strAddress), "0");
+    EXPECT_EQ(unit.CommitCount(), 1);  // the write whose read-back differs
 }
 
 }  // namespace
