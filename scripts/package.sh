@@ -13,7 +13,7 @@ if ! dpkg-query -W -f='${Status}' lintian 2>/dev/null | grep -q "install ok inst
 fi
 
 cmake --preset default
-cmake --build --preset default -j"$(nproc)" --target kavrel-configurator Zorvik kavrel-sim \
+cmake --build --preset default -j"$(nproc)" --target kavrel-configurator kavrelctl Zorvik kavrel-sim \
     kavrel_packaging_files
 rm -f build/kavrel-configurator_*.deb build/kavrel-sim_*.deb
 (cd build && cpack -G DEB)

@@ -93,4 +93,8 @@ done
 list="$runtime/kavrel-configurator/listport.txt"
 grep -qF "($pty)" "$list" || fail "$list does not list $pty"
 [ ! -e "$folder/listport.txt" ] || fail "a list appeared in the program folder"
+# kavrelctl, started through its own link, finds the same lister and reads the same unit.
+json="$(run timeout "$limit" "$root/usr/bin/kavrelctl" read --json)" ||
+    fail "kavrelctl read failed: $json"
+grep -Eq '"address": ?17' <<<"$json" || fail "kavrelctl read printed: $json"
 echo "read through the unpacked packages as $user: ${#requests[@]} requests on $pty"
