@@ -12,14 +12,13 @@
 namespace kavrel {
 
 namespace {
-constexpr std::string_view kListerName = "Zorvik";
 constexpr std::string_view kListName = "listport.txt";
 }  // namespace
 
 std::string FindCablePort(Screen& screen, const std::string& folder) {
-    if (!RunAndWait(folder + std::string(kListerName))) {
+    if (!RunAndWait(folder + std::string(kListerFileName))) {
         screen.ShowMessage(MessageIcon::Error, std::string(texts::kErrorTitleExclaimed),
-                           texts::ListerLaunchFailed(kListerName));
+                           texts::ListerLaunchFailed(kListerFileName));
         return {};
     }
     const auto list = ReadPortList(ListFolder(folder) + "/" + std::string(kListName));
