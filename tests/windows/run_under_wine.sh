@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Runs the Windows build's test programs under wine, in a scratch prefix made here, against
-# kavrel-sim whose pseudo-terminal the prefix sees as COM7. The simulator never answers
-# command 47. Every process started here is ended by its id, the prefix removed.
+# kavrel-sim whose pseudo-terminal the prefix sees as COM7, listed in the prefix's device
+# list as a CH340 cable. The simulator never answers command 47. Every process started here is ended by its id, the prefix removed.
 #   run_under_wine.sh LINUX_BIN_DIR WINDOWS_BUILD_DIR
 set -euo pipefail
 linux_bin=$1
@@ -41,6 +41,12 @@ exec {sim_out}< <(exec "$linux_bin/kavrel-sim" --no-register --fault 47:no-answe
 sim_pid=$!
 read -r -t 10 -u "$sim_out" terminal
 ln -s "$terminal" "$prefix/dosdevices/com7"
+cable='HKLM\System\CurrentControlSet\Enum\USB\VID_1A86&PID_7523\5&kavrel&0&1'
+ports_class='{4D36E978-E325-11CE-BFC1-08002BE10318}'
+in_prefix wine reg add "$cable" /v ClassGUID /d "$ports_class" /f >/dev/null
+in_prefix wine reg add "$cable" /v HardwareID /t REG_MULTI_SZ /d 'USB\VID_1A86&PID_7523' /f >/dev/null
+in_prefix wine reg add "$cable" /v FriendlyName /d 'USB-SERIAL CH341A (COM7)' /f >/dev/null
+in_prefix wine reg add "$cable\Device Parameters" /v PortName /d COM7 /f >/dev/null
 
 failed=0
 for program in "${programs[@]}"; do
