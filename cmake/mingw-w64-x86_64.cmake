@@ -15,5 +15,4 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 
 # Each program runs alone: the C++ runtime, libgcc and winpthread are linked in.
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
-# Tests run the programs under wine.
-set(CMAKE_CROSSCOMPILING_EMULATOR wine)
+set(CMAKE_EXE_LINKER_FLAGS_RELEASE_INIT "-s")

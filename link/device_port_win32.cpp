@@ -90,8 +90,8 @@ void WaitForAny(std::initializer_list<HANDLE> events, DWORD milliseconds) {
     }
 }
 
-// An open serial port, opened for overlapped input and output so that every wait on it
-// also ends when the port is closed. While one is open the system timer ticks every
+// An open serial port, opened for overlapped input and output so that no wait on the
+// device outlasts the port's close. While one is open the system timer ticks every
 // millisecond: a waiting thread wakes on a tick (15.6 ms apart by default), and the end of
 // a response is a silence of 3 ms.
 class SerialHandle final : public DevicePort::Handle {
