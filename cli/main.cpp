@@ -63,13 +63,13 @@ class Kavrelctl {
             return kExitOk;
         }
         const std::string folder = ProgramFolder();
-        if (!RunAndWait(folder + std::string(kListerName))) {
+        if (!RunAndWait(folder + std::string(kListerFileName))) {
             screen_.ShowMessage(MessageIcon::Error, std::string(texts::kErrorTitleExclaimed),
-                                texts::ListerLaunchFailed(kListerName));
+                                texts::ListerLaunchFailed(kListerFileName));
             return kExitNoCable;
         }
         const std::string list = ReadPortList(folder + std::string(kListName)).value_or("");
-        std::printf("%s lists:%s\n", std::string(kListerName).c_str(),
+        std::printf("%s lists:%s\n", std::string(kListerFileName).c_str(),
                     list.empty() ? " nothing" : "");
         std::istringstream lines(list);
         for (std::string line; std::getline(lines, line);) {

@@ -44,9 +44,9 @@ std::optional<std::string> LookForCable(TerminalScreen& screen, const Production
     if (!run.fixedPort.empty()) {
         return access(run.fixedPort.c_str(), F_OK) == 0 ? run.fixedPort : "";
     }
-    if (!RunAndWait(run.programFolder + std::string(kListerName))) {
+    if (!RunAndWait(run.programFolder + std::string(kListerFileName))) {
         screen.ShowMessage(MessageIcon::Error, std::string(texts::kErrorTitleExclaimed),
-                           texts::ListerLaunchFailed(kListerName));
+                           texts::ListerLaunchFailed(kListerFileName));
         return std::nullopt;
     }
     return PortNameFromList(ReadPortList(run.programFolder + std::string(kListName)).value_or(""));

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "diagnosis/machine.h"
+#include "diagnosis/this_machine.h"  // CableCameOff
 
 namespace kavrel::diagnosis {
 
@@ -19,8 +20,5 @@ std::string WhyNoCable(const Machine& machine);
 // another program holds it, or it is gone.
 std::string WhyPortDoesNotOpen(const Machine& machine, const std::string& devicePath,
                                int openErrno);
-
-// The unit stopped answering after the port hung up during the exchange.
-std::string CableCameOff();
 
 }  // namespace kavrel::diagnosis

@@ -12,9 +12,9 @@
 namespace kavrel {
 
 std::string FindCablePort(Screen& screen, const std::string& folder) {
-    if (!RunAndWait(folder + std::string(kListerName))) {
+    if (!RunAndWait(folder + std::string(kListerFileName))) {
         screen.ShowMessage(MessageIcon::Error, std::string(texts::kErrorTitleExclaimed),
-                           texts::ListerLaunchFailed(kListerName));
+                           texts::ListerLaunchFailed(kListerFileName));
         return {};
     }
     const auto list = ReadPortList(ListFolder(folder) + "/" + std::string(kListName));

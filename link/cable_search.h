@@ -7,8 +7,7 @@ namespace kavrel {
 
 class Screen;
 
-// The port lister in the program's folder and the list it leaves.
-inline constexpr std::string_view kListerName = "Zorvik";
+// The list the port lister leaves (its program file is kListerFileName).
 inline constexpr std::string_view kListName = "listport.txt";
 
 // Runs folder + "Zorvik", reads the port list it wrote (listport.txt in ListFolder(folder))

@@ -2,8 +2,7 @@
 
 #include <utility>
 
-#include "diagnosis/causes.h"
-#include "diagnosis/open_holders.h"
+#include "diagnosis/this_machine.h"
 #include "link/cable_search.h"
 #include "link/link_texts.h"
 #include "link/screen.h"
@@ -15,16 +14,14 @@ DeviceLink::DeviceLink(Screen& screen, std::string folder)
       programFolder_(std::move(folder)),
       transactions_(port_, screen),
       session_(screen, port_) {
-    port_.SetForeignHolderCheck([](const std::string& path) {
-        return diagnosis::FindOtherHolder(diagnosis::Machine{}, path).has_value();
-    });
+    port_.SetForeignHolderCheck(diagnosis::AnotherProgramHolds);
 }
 
 CableSearch DeviceLink::OpenCableLink() {
     const std::string portName =
         fixedPort_.empty() ? FindCablePort(screen_, programFolder_) : fixedPort_;
     if (portName.empty()) {
-        const std::string cause = diagnosis::WhyNoCable(diagnosis::Machine{});
+        const std::string cause = diagnosis::NoCableCause();
         screen_.ShowMessage(MessageIcon::Error, std::string(texts::kErrorTitle),
                             std::string(texts::kCommandFailed) + std::string(texts::kNoCable) +
                                 (cause.empty() ? "" : "\n\n" + cause));
@@ -40,8 +37,7 @@ std::string DeviceLink::OpenPort(const std::string& name) {
     if (port_.OpenDevicePort(name)) {
         return {};
     }
-    return diagnosis::WhyPortDoesNotOpen(diagnosis::Machine{}, DevicePort::PathOf(name),
-                                         port_.OpenError());
+    return diagnosis::PortOpenCause(DevicePort::PathOf(name), port_.OpenError());
 }
 
 CommandAnswer DeviceLink::SendCommand(uint8_t command, uint8_t value) {

@@ -14,10 +14,12 @@ namespace kavrel {
 
 // The one serial port the configurator talks through: 19200 baud, 8N1, no handshake,
 // RTS off, opened exclusively. Shows nothing; every outcome is a result, 0 on failure.
+// Each platform implements the device side in its own file (device_port_posix.cpp,
+// device_port_win32.cpp).
 //
 // Workers may use the port while the user-interface thread closes it. Each call takes a
-// shared reference to the open descriptor, so a descriptor is closed only when its last
-// user is done and no byte ever reaches a descriptor number that was reused.
+// shared reference to the open device, so a device is released only when its last user
+// is done and no byte ever reaches a descriptor or handle that was reused.
 class DevicePort {
   public:
     DevicePort();
@@ -25,13 +27,15 @@ class DevicePort {
     DevicePort(const DevicePort&) = delete;
     DevicePort& operator=(const DevicePort&) = delete;
 
-    // The name is cut to 59 characters; a name beginning with "/" is a path, any other
-    // name lives under /dev/. Refuses anything that is not a terminal. A failed open
-    // changes nothing; a successful one releases the previously open device afterwards.
+    // The name is cut to 59 characters. On Windows it is opened as "\\.\" + name; elsewhere
+    // a name beginning with "/" is a path and any other name lives under /dev/. Refuses
+    // anything that is not a serial line. A failed open changes nothing; a successful one
+    // releases the previously open device afterwards.
     bool OpenDevicePort(std::string_view name);
     // Whether another program has the terminal at `path` open. Such a port is refused
     // (EBUSY) before its line is touched: a program that holds it without any lock would
-    // otherwise share the line with us, each taking the other's bytes.
+    // otherwise share the line with us, each taking the other's bytes. Windows needs no
+    // such check: its serial ports are opened without sharing.
     using ForeignHolderCheck = std::function<bool(const std::string& path)>;
     void SetForeignHolderCheck(ForeignHolderCheck check) { othersHoldIt_ = std::move(check); }
     // Why the latest open failed, as an errno value (EWOULDBLOCK when another opener holds
@@ -56,9 +60,12 @@ class DevicePort {
     // time-out (or the stop request) so that no caller can spin on it.
     bool WaitReadable(std::chrono::nanoseconds timeout, std::stop_token stop);
 
+    class Handle;  // one open device, defined per platform (device_port_handle.h)
+
   private:
-    class Handle;
     std::shared_ptr<Handle> Current() const;
+    // Makes `opened` the device port and releases the device it held before.
+    void Replace(std::shared_ptr<Handle> opened);
 
     mutable std::mutex mutex_;  // guards handle_ only, never held during input or output
     std::shared_ptr<Handle> handle_;

@@ -8,7 +8,8 @@ namespace kavrel {
 // configurator reads it; both programs ask here, so they always agree. It is the program
 // folder when this user may write to it (a build tree, a portable copy); otherwise a
 // private folder of this user: $XDG_RUNTIME_DIR/kavrel-configurator, else
-// ~/.cache/kavrel-configurator, created owner-only when missing. A private folder is taken
+// ~/.cache/kavrel-configurator, created owner-only when missing; on Windows
+// %LOCALAPPDATA%\Kavrel. A private folder is taken
 // only when it is a real folder (no link) of this user that nobody else may enter; when
 // none is, the program folder is returned and the list simply cannot be written.
 std::string ListFolder(const std::string& programFolder);

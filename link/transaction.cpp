@@ -8,7 +8,7 @@
 #include <system_error>
 #include <thread>
 
-#include "diagnosis/causes.h"
+#include "diagnosis/this_machine.h"
 #include "link/device_port.h"
 #include "link/link_texts.h"
 #include "link/response_receiver.h"

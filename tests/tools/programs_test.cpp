@@ -12,11 +12,14 @@
 #include <filesystem>
 #include <iterator>
 #include <string>
+#include <string_view>
+#include <tuple>
 #include <utility>
 
 #include "link/link_texts.h"
 #include "tests/support/scratch_folder.h"
 #include "tools/virtual-cable/cable_registry.h"
+#include "tools/zorvik/com_ports.h"
 
 namespace kavrel {
 namespace {
@@ -173,6 +176,22 @@ TEST_F(ZorvikTest, IgnoresARegistryFolderOthersControl) {
         EXPECT_EQ(folder.Read("stderr"), "cable registry " + registry + reason);
         EXPECT_EQ(Count("registry"), 1) << "a simulator registered in the folder";
         fs::remove_all(registry);
+    }
+}
+
+// Zorvik.exe: the two cables by their USB vendor, whatever their drivers call them; any
+// other port by its Device Manager name without the "(COMn)" Windows adds.
+TEST(ZorvikWindows, DescribesComPortsByVendorElseByName) {
+    const std::tuple<std::string_view, std::string_view, std::string_view> table[] = {
+        {"USB\\VID_1A86&PID_7523&REV_0264", "USB-SERIAL CH341A (COM3)", texts::kCh340Cable},
+        {"usb\\vid_067b&pid_23a3", "Prolific PL2303GC USB Serial COM Port (COM4)",
+         texts::kProlificCable},
+        {"FTDIBUS\\COMPORT&VID_0403&PID_6001", "USB Serial Port (COM5)", "USB Serial Port"},
+        {"ACPI\\PNP0501", "Communications Port (COM1)", "Communications Port"},
+        {"ACPI\\PNP0501", "Port (COM1) spare", "Port (COM1) spare"},
+        {"", "", "Serial Port"}};
+    for (const auto& [hardwareId, friendlyName, description] : table) {
+        EXPECT_EQ(zorvik::DescribeComPort(hardwareId, friendlyName), description) << hardwareId;
     }
 }
 

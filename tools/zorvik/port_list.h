@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "tools/zorvik/serial_ports.h"
@@ -11,6 +12,10 @@ inline constexpr const char* kPortListName = "listport.txt";
 
 // One line per port, "DESCRIPTION (PATH)", each ending in a line feed; "" for no ports.
 std::string FormatPortList(const std::vector<SerialPort>& ports);
+
+// Whether `name` is the temporary name of a list being written, listport.txt.XXXXXX.
+inline constexpr size_t kTemporarySuffixLength = 6;  // as mkstemp makes them
+bool IsTemporaryList(std::string_view name);
 
 // Replaces folder/listport.txt with `contents` at once: a reader sees the old list or the
 // new one, never a part. False when it could not be written.

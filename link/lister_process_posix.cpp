@@ -13,6 +13,8 @@
 
 namespace kavrel {
 
+const std::string_view kListerFileName = "Zorvik";
+
 namespace {
 
 constexpr auto kFallbackPollInterval = std::chrono::milliseconds(10);
