@@ -30,16 +30,14 @@ using namespace std::string_literals;
 
 const std::string kList = "listport.txt";
 
-std::vector<std::string> Boxes(const testing::MemoryUi& ui) {
-    std::vector<std::string> boxes;
-    for (const auto& m : ui.messages) {
-        boxes.push_back(m.title + ": " + m.text);
-    }
-    return boxes;
-}
-
 // A device link with a program folder of its own, beside a simulated unit.
 struct DeviceLinkTest : ::testing::Test {
+    // A lister that ends at once, leaving a list that names the unit's port.
+    void ListTheUnit() {
+        folder.Write("Zorvik", "#!/bin/sh\nexit 0\n", true);
+        folder.Write(kList, "USB-SERIAL CH340 (" + unit.SlavePath() + ")\n");
+    }
+
     sim::SimulatedUnit unit;
     testing::ScratchFolder folder;
     testing::MemoryUi ui;
@@ -48,26 +46,25 @@ struct DeviceLinkTest : ::testing::Test {
 
 TEST(PortNameFromList, PicksTheFirstBracketsOfTheLastCableLine) {
     const std::string longPort = "/dev/" + std::string(300, 'p');
+    const std::string c = "USB-SERIAL CH340 ", p = "PROLIFIC USB-TO-SERIAL COMM PORT ";
     const std::pair<std::string, std::string> cases[] = {
         {"Prolific USB-to-Serial Comm Port (COM4)\r\n", ""},  // letter case counts
-        {"USB-SERIAL CH340 (COM3)\r\nPROLIFIC USB-TO-SERIAL COMM PORT (COM5)\r\n", "COM5"},
-        {"PROLIFIC USB-TO-SERIAL COMM PORT (COM5)\nUSB-SERIAL CH340 (COM3)\n", "COM3"},
-        {"USB-SERIAL CH340 (COM3)\nSerial Port (COM1)\n", "COM3"},
+        {c + "(COM3)\r\n" + p + "(COM5)\r\n", "COM5"},
+        {p + "(COM5)\n" + c + "(COM3)\n", "COM3"},
+        {c + "(COM3)\nSerial Port (COM1)\n", "COM3"},
         // Each later line's brackets are broken: any of them taken would change the result.
-        {"USB-SERIAL CH340 (COM3)\nUSB-SERIAL CH340 )COM9(\nUSB-SERIAL CH340 COM8\n"
-         "USB-SERIAL CH340 (COM7\n",
-         "COM3"},
-        {"USB-SERIAL CH340 (COM3)\nUSB-SERIAL CH340 ()\n", ""},
-        {"X (a) USB-SERIAL CH340 (COM3)\n", "a"},
-        {"USB-SERIAL CH340 ( COM3 )\n", " COM3 "},
+        {c + "(COM3)\n" + c + ")COM9(\n" + c + "COM8\n" + c + "(COM7\n", "COM3"},
+        {c + "(COM3)\n" + c + "()\n", ""},
+        {"X (a) " + c + "(COM3)\n", "a"},
+        {c + "( COM3 )\n", " COM3 "},
         // CR, LF and NUL each end a line; else the first "(" of the joined line would win.
-        {"USB-SERIAL CH340 (COM3)\r(x) USB-SERIAL CH340\r", "x"},
-        {"USB-SERIAL CH340 (COM3)\n(x) USB-SERIAL CH340", "x"},
-        {"USB-SERIAL CH340 (COM3)\0(x) USB-SERIAL CH340\0"s, "x"},
-        {"USB-SERIAL CH340\0(COM3)\n"s, ""},
+        {c + "(COM3)\r(x) " + c + "\r", "x"},
+        {c + "(COM3)\n(x) " + c, "x"},
+        {c + "(COM3)\0(x) "s + c + "\0"s, "x"},
+        {c + "\0(COM3)\n"s, ""},
         {"\r\n\n\r\0"s, ""},
-        {"USB-SERIAL CH340 (\xcf\xee\xf0\xf2 1\x1b[2J)\r\n", "\xcf\xee\xf0\xf2 1\x1b[2J"},
-        {std::string(5000, 'x') + " USB-SERIAL CH340 (" + longPort + ")", longPort},
+        {c + "(\xcf\xee\xf0\xf2 1\x1b[2J)\r\n", "\xcf\xee\xf0\xf2 1\x1b[2J"},
+        {std::string(5000, 'x') + " " + c + "(" + longPort + ")", longPort},
     };
     for (const auto& [list, port] : cases) {
         EXPECT_EQ(PortNameFromList(list), port) << list.substr(0, 80);
@@ -75,7 +72,8 @@ TEST(PortNameFromList, PicksTheFirstBracketsOfTheLastCableLine) {
 }
 
 // What stands under the list's name: anything but a regular file is refused without
-// blocking or reading without end, and a regular file is read whole, however long its lines.
+// blocking or reading without end, and a regular file is read whole, however long its lines,
+// but a list that keeps going (here a sparse gigabyte) only up to the bound.
 TEST(FindCablePort, ReadsOnlyARegularListAndNeverBlocks) {
     using Make = std::function<void(const testing::ScratchFolder&)>;
     const std::pair<Make, std::string> cases[] = {
@@ -94,17 +92,10 @@ TEST(FindCablePort, ReadsOnlyARegularListAndNeverBlocks) {
         EXPECT_TRUE(ui.messages.empty());
     }
     alarm(0);
-}
-
-// A list that keeps going (here a sparse gigabyte) is read up to the bound and no further.
-TEST(ReadPortList, StopsAtTheBound) {
     testing::ScratchFolder folder;
     folder.Write(kList, "USB-SERIAL CH340 (COM3)\n");
     ASSERT_EQ(truncate((folder / kList).c_str(), 1LL << 30), 0);
-    const auto bytes = ReadPortList(folder / kList);
-    ASSERT_TRUE(bytes.has_value());
-    EXPECT_EQ(bytes->size(), kMaxPortListBytes);
-    EXPECT_EQ(bytes->substr(0, 24), "USB-SERIAL CH340 (COM3)\n");
+    EXPECT_EQ(ReadPortList(folder / kList).value_or("").size(), kMaxPortListBytes);
 }
 
 TEST_F(DeviceLinkTest, TheProgramFolderOfADeepFolderIsNotCut) {
@@ -114,32 +105,32 @@ TEST_F(DeviceLinkTest, TheProgramFolderOfADeepFolderIsNotCut) {
     EXPECT_EQ(std::system(("'" + deep + "check' '" + deep + "'").c_str()), 0);
 }
 
-// A list from an earlier run is read unchanged whatever the lister then does, but never
-// when the lister could not be started. A port that does not open is the first
-// transaction's to report.
+// A list from an earlier run is read unchanged whatever the lister then does (a lister that
+// never ends is ended and reaped after 10 s), but never when the lister could not be started.
+// A port that does not open is the first transaction's to report. Each box is the specified
+// text, then after an empty line the cause this machine shows.
 TEST(OpenCableLink, ReadsWhatTheListerLeavesAndReportsWhatFails) {
     const std::string failed = "Ошибка: Выполнить команду не удалось!!!\n";
     const std::string launch = "Ошибка!: При открытии файла \"Zorvik\" возникла ошибка";
-    // Each box is the specified text, then after an empty line the cause this machine shows.
-    const auto withCause = [](const std::string& box, const std::string& cause) {
-        return cause.empty() ? box : box + "\n\n" + cause;
-    };
     const diagnosis::Machine machine;
-    const std::string noCable = withCause(failed + "Конфигуратор не видит соединительного кабеля.",
-                                          diagnosis::WhyNoCable(machine));
+    const std::string noCable = failed + "Конфигуратор не видит соединительного кабеля.";
+    const std::string why = diagnosis::WhyNoCable(machine);
+    const std::string noCableWhy = why.empty() ? noCable : noCable + "\n\n" + why;
     const std::string portClosed = failed + std::string(texts::kPortClosed);
     const std::string portGone =
-        withCause(portClosed, diagnosis::WhyPortDoesNotOpen(machine, "/dev/kavrel-none", ENOENT));
+        portClosed + "\n\n" + diagnosis::WhyPortDoesNotOpen(machine, "/dev/kavrel-none", ENOENT);
     const std::string oldList = "USB-SERIAL CH340 (kavrel-none)\r\n";
     constexpr auto kNone = CableSearch::NoCable;
+    constexpr auto kFound = CableSearch::Found;
     const std::tuple<const char*, bool, std::string, CableSearch, std::vector<std::string>>
         cases[] = {
             // lister (nullptr: missing), executable, list left, result, boxes in order
-            {nullptr, false, oldList, kNone, {launch, noCable}},
-            {"exit 0", false, oldList, kNone, {launch, noCable}},
-            {"exit 0", true, "", kNone, {noCable}},
-            {"exit 3", true, oldList, CableSearch::Found, {portGone}},
-            {"exit 0", true, "USB-SERIAL CH340 (/dev/null)", CableSearch::Found, {portClosed}},
+            {nullptr, false, oldList, kNone, {launch, noCableWhy}},
+            {"exit 0", false, oldList, kNone, {launch, noCableWhy}},
+            {"exit 0", true, "", kNone, {noCableWhy}},
+            {"exit 3", true, oldList, kFound, {portGone}},
+            {"echo $$ > \"$0.pid\"; exec sleep 1000", true, oldList, kFound, {portGone}},
+            {"exit 0", true, "USB-SERIAL CH340 (/dev/null)", kFound, {portClosed}},
         };
     for (const auto& [lister, executable, list, result, boxes] : cases) {
         SCOPED_TRACE(std::string(lister ? lister : "none") + (executable ? " +x " : " ") + list);
@@ -152,32 +143,34 @@ TEST(OpenCableLink, ReadsWhatTheListerLeavesAndReportsWhatFails) {
         }
         testing::MemoryUi ui;
         DeviceLink link(ui, folder.Path());
+        const auto start = std::chrono::steady_clock::now();
         EXPECT_EQ(link.OpenCableLink(), result);
-        if (result == CableSearch::Found) {
+        EXPECT_LT(std::chrono::steady_clock::now() - start, kListerTimeout + 20s);
+        const std::string pid = folder.Read("Zorvik.pid");
+        EXPECT_TRUE(pid.empty() || kill(std::stoi(pid), 0) == -1) << "lister left running";
+        if (result == kFound) {
             EXPECT_EQ(link.SendCommand(46, 0).result, TransactionResult::PortClosed);
         }
-        EXPECT_EQ(Boxes(ui), boxes);
+        std::vector<std::string> shown;
+        for (const auto& m : ui.messages) {
+            shown.push_back(m.title + ": " + m.text);
+        }
+        EXPECT_EQ(shown, boxes);
         EXPECT_EQ(folder.Read(kList), list);
     }
 }
 
-// Another program holds the port without any lock: the port is refused before its line is
-// touched, and the box names that program and its process.
+// Another program (a child that keeps the port open) holds the port without any lock: the
+// port is refused before its line is touched, and the box names that program and process.
 TEST_F(DeviceLinkTest, APortAnotherProgramHoldsIsRefusedAndItsHolderNamed) {
-    int ready[2] = {-1, -1};
-    ASSERT_EQ(pipe(ready), 0);
+    const int held = open(unit.SlavePath().c_str(), O_RDWR | O_NOCTTY);
     const pid_t holder = fork();
-    ASSERT_GE(holder, 0);
     if (holder == 0) {
-        const int fd = open(unit.SlavePath().c_str(), O_RDWR | O_NOCTTY);
-        (void)!write(ready[1], "x", 1);
         pause();
-        _exit(fd >= 0 ? 0 : 1);
+        _exit(0);
     }
-    char byte = 0;
-    ASSERT_EQ(read(ready[0], &byte, 1), 1);
-    folder.Write("Zorvik", "#!/bin/sh\nexit 0\n", true);
-    folder.Write(kList, "USB-SERIAL CH340 (" + unit.SlavePath() + ")\n");
+    close(held);
+    ListTheUnit();
     EXPECT_EQ(link.OpenCableLink(), CableSearch::Found);
     EXPECT_EQ(link.SendCommand(46, 0).result, TransactionResult::PortClosed);
     kill(holder, SIGKILL);
@@ -188,46 +181,22 @@ TEST_F(DeviceLinkTest, APortAnotherProgramHoldsIsRefusedAndItsHolderNamed) {
     EXPECT_NE(box.find("device_link_test (PID " + std::to_string(holder) + ")"), std::string::npos)
         << box;
     EXPECT_TRUE(unit.Log().empty());
-    close(ready[0]);
-    close(ready[1]);
 }
 
-// A lister that never ends is ended (and reaped) after 10 s, and the list it left is read.
-TEST_F(DeviceLinkTest, AHangingListerIsEndedAndItsListRead) {
-    folder.Write("Zorvik",
-                 "#!/bin/sh\ncd \"$(dirname \"$0\")\"\necho $$ > pid\n"
-                 "echo 'USB-SERIAL CH340 (COM4)' > listport.txt\nexec sleep 1000\n",
-                 true);
-    const auto start = std::chrono::steady_clock::now();
-    EXPECT_EQ(FindCablePort(ui, folder.Path()), "COM4");
-    EXPECT_GE(std::chrono::steady_clock::now() - start, kListerTimeout - 100ms);
-    EXPECT_LT(std::chrono::steady_clock::now() - start, kListerTimeout + 20s);
-    EXPECT_EQ(kill(std::stoi(folder.Read("pid")), 0), -1) << "left running or as a zombie";
-}
-
-// Without a window the session goes on with wndMain enabled. Either way the end closes the
-// port and enables wndMain unless wndInfo stays open.
+// wndMain refuses input while a session holds the port, unless its window failed to open;
+// the end closes the port and enables wndMain again.
 TEST_F(DeviceLinkTest, MainWindowRefusesInputDuringTheSessionAndThePortClosesAtTheEnd) {
-    folder.Write("Zorvik", "#!/bin/sh\nexit 0\n", true);
-    folder.Write(kList, "USB-SERIAL CH340 (" + unit.SlavePath() + ")\n");
-    for (int pass = 0; pass < 3; ++pass) {
-        const bool withoutWindow = pass == 0;
+    ListTheUnit();
+    for (bool withoutWindow : {true, false}) {
         ui.failWindows = withoutWindow;
-        {
-            const auto session = link.Session();
-            EXPECT_EQ(ui.IsMainWindowEnabled(), withoutWindow) << "without a window";
-            ASSERT_EQ(link.OpenCableLink(), CableSearch::Found);
-            EXPECT_FALSE(testing::IsPortFree(unit.SlavePath()));
-            EXPECT_EQ(link.SendCommand(46, 0).data, 2);  // the unit's class, the answer's data byte
-            if (pass == 2) {
-                ASSERT_TRUE(ui.OpenInfoWindow());
-            }
-        }
-        EXPECT_EQ(ui.IsMainWindowEnabled(), !ui.IsInfoWindowOpen());
-        EXPECT_FALSE(ui.exchangeWindowOpen);
-        EXPECT_TRUE(testing::IsPortFree(unit.SlavePath()));
+        const auto session = link.Session();
+        EXPECT_EQ(ui.IsMainWindowEnabled(), withoutWindow);
+        ASSERT_EQ(link.OpenCableLink(), CableSearch::Found);
+        EXPECT_FALSE(testing::IsPortFree(unit.SlavePath()));
+        EXPECT_EQ(link.SendCommand(46, 0).data, 2);  // the unit's class, the answer's data byte
     }
-    EXPECT_TRUE(ui.IsInfoWindowOpen());
+    EXPECT_TRUE(ui.IsMainWindowEnabled());
+    EXPECT_TRUE(testing::IsPortFree(unit.SlavePath()));
 }
 
 // The window shows frame 0 as it opens; the worker turns 1 ... 11, 0, ... and stops with

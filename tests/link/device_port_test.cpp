@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <poll.h>
 #include <pty.h>
 #include <sys/ioctl.h>
 #include <sys/socket.h>
@@ -11,7 +12,6 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <atomic>
 #include <functional>
 #include <iterator>
 #include <thread>
@@ -36,69 +36,54 @@ int InChild(bool asNobody, const std::function<int()>& check) {
     return WIFEXITED(status) ? WEXITSTATUS(status) : 100;
 }
 
-TEST(DevicePortOpen, TakesPathsAndNamesUnderDevCutToFiftyNineCharacters) {
-    sim::SimulatedUnit unit;
-    testing::ScratchFolder folder;
-    const std::string link = folder.Path() + std::string(59 - folder.Path().size(), 'p');
-    std::filesystem::create_symlink(unit.SlavePath(), link);
-    DevicePort port;
-    EXPECT_FALSE(port.OpenDevicePort(""));
-    EXPECT_TRUE(port.OpenDevicePort(link + "-and-more"));
-    port.CloseDevicePort();
-    EXPECT_TRUE(port.OpenDevicePort(unit.SlavePath().substr(5)));  // "pts/N"
-}
-
-// The name comes from a text file: whatever it names that is not a terminal is refused
-// without being opened. A reader waits in open() on the FIFO: any opener would release it.
-TEST(DevicePortOpen, RefusesWhatIsNotATerminalWithoutOpeningIt) {
+// The name comes from a text file: whatever it names that is not a cable's terminal is
+// refused without being opened (a writer's open of the FIFO would show as a hang-up on our
+// reader), and so is the operator's own terminal, "tty" or by name: the child runs in a
+// session of its own with a pseudo-terminal as its controlling terminal. Exit: the first
+// path taken.
+TEST(DevicePortOpen, RefusesWhatIsNotACableTerminalWithoutOpeningIt) {
     testing::ScratchFolder folder;
     folder.Write("file", "contents");
     ASSERT_EQ(mkfifo((folder / "fifo").c_str(), 0600), 0);
-    std::atomic<bool> released = false;
-    std::thread reader([&] {
-        close(open((folder / "fifo").c_str(), O_RDONLY | O_CLOEXEC));
-        released = true;
-    });
-    int sockets[2] = {-1, -1};
+    const int fifo = open((folder / "fifo").c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    int sockets[2] = {-1, -1}, master = -1, slave = -1;
+    char tty[128] = {};
     ASSERT_EQ(socketpair(AF_UNIX, SOCK_STREAM, 0, sockets), 0);
-    DevicePort port;
-    for (const std::string& path :
-         {folder / "file", folder.Path(), std::string("/dev/null"),
-          "/proc/self/fd/" + std::to_string(sockets[0]), folder / "fifo"}) {
-        EXPECT_FALSE(port.OpenDevicePort(path)) << path;
-    }
-    EXPECT_FALSE(released) << "the FIFO was opened";
-    const int writer = open((folder / "fifo").c_str(), O_RDWR | O_CLOEXEC);
-    reader.join();
-    for (int fd : {writer, sockets[0], sockets[1]}) {
-        close(fd);
-    }
-}
-
-// "tty", or the terminal the configurator was started from, is the operator's terminal and
-// never a cable: a child of its own session gets a pseudo-terminal as its controlling
-// terminal and tries both names.
-TEST(DevicePortOpen, RefusesTheControllingTerminal) {
-    int master = -1;
-    int slave = -1;
-    char name[128] = {};
-    ASSERT_EQ(openpty(&master, &slave, name, nullptr, nullptr), 0);
+    ASSERT_EQ(openpty(&master, &slave, tty, nullptr, nullptr), 0);
+    const std::string paths[] = {"",
+                                 folder / "file",
+                                 folder.Path(),
+                                 "/dev/null",
+                                 "/proc/self/fd/" + std::to_string(sockets[0]),
+                                 folder / "fifo",
+                                 "tty",
+                                 tty};
     EXPECT_EQ(InChild(false,
                       [&] {
                           setsid();
                           ioctl(slave, TIOCSCTTY, 0);
                           DevicePort port;
-                          return port.OpenDevicePort("tty") || port.OpenDevicePort(name) ? 1 : 0;
+                          const auto taken =
+                              std::find_if(std::begin(paths), std::end(paths),
+                                           [&](auto& p) { return port.OpenDevicePort(p); });
+                          return static_cast<int>(taken - paths);
                       }),
-              0);
-    close(master);
-    close(slave);
+              std::size(paths));
+    pollfd reader{fifo, POLLIN, 0};
+    EXPECT_EQ(poll(&reader, 1, 0), 0) << "the FIFO was opened";
+    for (int fd : {fifo, sockets[0], sockets[1], master, slave}) {
+        close(fd);
+    }
 }
 
 // The line is set and read back: 19200 baud, 8N1, no handshake, raw. The unit's side of
-// the pseudo-terminal sees the same settings; it starts cooked, at another speed.
+// the pseudo-terminal sees the same settings; it starts cooked, at another speed. The path
+// is cut to 59 characters, so only a link of exactly that length reaches the unit.
 TEST(DevicePortOpen, SetsTheLineTo19200Baud8N1Raw) {
     sim::SimulatedUnit unit;
+    testing::ScratchFolder folder;
+    const std::string link = folder.Path() + std::string(59 - folder.Path().size(), 'p');
+    std::filesystem::create_symlink(unit.SlavePath(), link);
     const int unitSide = open(unit.SlavePath().c_str(), O_RDWR | O_NOCTTY);  // before the port
     termios line{};
     ASSERT_EQ(tcgetattr(unitSide, &line), 0);
@@ -109,7 +94,7 @@ TEST(DevicePortOpen, SetsTheLineTo19200Baud8N1Raw) {
     cfsetspeed(&line, B9600);
     ASSERT_EQ(tcsetattr(unitSide, TCSANOW, &line), 0);
     DevicePort port;
-    ASSERT_TRUE(port.OpenDevicePort(unit.SlavePath()));
+    ASSERT_TRUE(port.OpenDevicePort(link + "-and-more"));
     ASSERT_EQ(tcgetattr(unitSide, &line), 0);
     EXPECT_EQ(cfgetispeed(&line), B19200);
     EXPECT_EQ(cfgetospeed(&line), B19200);
@@ -123,7 +108,8 @@ TEST(DevicePortOpen, SetsTheLineTo19200Baud8N1Raw) {
 // A second opener is refused and leaves the holder's line alone; replacing or closing lets
 // the device go, and a closed port (closed twice, harmlessly) moves no bytes, not even
 // waiting ones. Root ignores a terminal's exclusive mode, which the simulator's own open
-// slave keeps alive past our close, so this runs as root and as nobody. Exit: failed step.
+// slave keeps alive past our close, so this runs as root and as nobody. A name under /dev
+// ("pts/N") is taken too. Exit: the failed step.
 int ExclusiveUntilReplacedOrClosed() {
     sim::SimulatedUnit a;
     sim::SimulatedUnit b;
@@ -137,7 +123,7 @@ int ExclusiveUntilReplacedOrClosed() {
         first.WaitReadable(3s, {}),
         first.OpenDevicePort(b.SlavePath()),
         first.AvailableBytes() == 0,  // a's byte stays behind
-        second.OpenDevicePort(a.SlavePath()),
+        second.OpenDevicePort(a.SlavePath().substr(5)),
         (b.SendUnasked({1, 2, 3}), first.WaitReadable(3s, {})),
         (first.CloseDevicePort(), first.CloseDevicePort(), first.AvailableBytes() == 0),
         first.ReadBytes(buffer, 1) == 0,

@@ -7,7 +7,6 @@
 #include <unistd.h>
 
 #include <cstdlib>
-#include <functional>
 
 #include "tests/support/scratch_folder.h"
 
@@ -15,35 +14,26 @@ namespace kavrel {
 namespace {
 
 TEST(ListFolder, TakesTheProgramFolderOrElseAPrivateFolderOfThisUser) {
-    struct Case {
-        const char* what;
-        std::function<void(const std::string& runtime, const std::string& elsewhere)> prepare;
-        bool inRuntime;  // else in ~/.cache
-    };
-    const Case cases[] = {
-        {"missing runtime folder is made", [](auto&, auto&) {}, true},
-        {"open to others", [](auto& runtime, auto&) { mkdir(runtime.c_str(), 0755); }, false},
-        {"a link to a private folder",
-         [](auto& runtime, auto& elsewhere) {
-             mkdir(elsewhere.c_str(), 0700);
-             symlink(elsewhere.c_str(), runtime.c_str());
-         },
-         false},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.what);
+    // What stands at $XDG_RUNTIME_DIR/kavrel-configurator: nothing (it is made), a folder
+    // open to others, a link to a private folder; the last two send the list to ~/.cache.
+    for (int runtimeCase = 0; runtimeCase < 3; ++runtimeCase) {
+        SCOPED_TRACE(runtimeCase);
         testing::ScratchFolder scratch;
         const std::string runtime = scratch / "run/kavrel-configurator";
-        mkdir((scratch / "run").c_str(), 0700);
-        mkdir((scratch / "home").c_str(), 0700);
+        for (const char* folder : {"run", "home", "elsewhere"}) {
+            mkdir((scratch / folder).c_str(), 0700);
+        }
         setenv("XDG_RUNTIME_DIR", (scratch / "run").c_str(), 1);
         setenv("HOME", (scratch / "home").c_str(), 1);
-        c.prepare(runtime, scratch / "elsewhere");
-
+        if (runtimeCase == 1) {
+            mkdir(runtime.c_str(), 0755);
+        } else if (runtimeCase == 2) {
+            symlink((scratch / "elsewhere").c_str(), runtime.c_str());
+        }
         const std::string& program = scratch.Path();
         EXPECT_EQ(ListFolder(program), program.substr(0, program.size() - 1)) << "writable";
         const std::string chosen = ListFolder(scratch / "no-such-program-folder/");
-        EXPECT_EQ(chosen, c.inRuntime ? runtime : scratch / "home/.cache/kavrel-configurator");
+        EXPECT_EQ(chosen, runtimeCase == 0 ? runtime : scratch / "home/.cache/kavrel-configurator");
         struct stat info {};
         ASSERT_EQ(lstat(chosen.c_str(), &info), 0);
         EXPECT_TRUE(S_ISDIR(info.st_mode));

@@ -5,8 +5,8 @@
 #include <pty.h>
 #include <unistd.h>
 
+#include <array>
 #include <ctime>
-#include <memory>
 #include <tuple>
 #include <utility>
 
@@ -39,30 +39,30 @@ TEST(CheckResponse, TakesTheNinetiethByteAsChecksum) {
     }
 }
 
+std::string Box(R result) {
+    return FailureTitle(result) + ": " + FailureText(result);
+}
+
 // The texts the operator reads for each result, spelled out once here.
 TEST(FailureText, EachResultHasItsOwnBox) {
-    const std::string failed = "Выполнить команду не удалось!!!\n";
     const std::pair<R, std::string> cases[] = {
-        {R::PortClosed,
-         "Ошибка: " + failed + "COM-порт закрылся во время сеанса. Повторите Сеанс!"},
-        {R::SendWorkerStuck, "Ошибка: " + failed + "Не удалось завершить поток №2"},
-        {R::ReceiveWorkerStuck, "Ошибка: " + failed + "Не удалось завершить поток №3"},
-        {R::NoResponse, "Ошибка: " + failed + "Устройство не отвечает"},
-        {R::BadStartByte, "Ошибка: " + failed + "Некорректный ответ.Ошибка №5"},
-        {R::BadChecksum, "Ошибка: " + failed + "Некорректный ответ.Ошибка №6"},
-        {R::BadLength, "Ошибка: " + failed + "Некорректный ответ.Ошибка №7"},
-        {R::CancelledByUser, "Внимание: " + failed + "Операция прервана пользователем"},
-    };
-    for (const auto& [result, box] : cases) {
-        EXPECT_EQ(FailureTitle(result) + ": " + FailureText(result), box);
+        {R::PortClosed, "Ошибка: COM-порт закрылся во время сеанса. Повторите Сеанс!"},
+        {R::SendWorkerStuck, "Ошибка: Не удалось завершить поток №2"},
+        {R::ReceiveWorkerStuck, "Ошибка: Не удалось завершить поток №3"},
+        {R::NoResponse, "Ошибка: Устройство не отвечает"},
+        {R::BadStartByte, "Ошибка: Некорректный ответ.Ошибка №5"},
+        {R::BadChecksum, "Ошибка: Некорректный ответ.Ошибка №6"},
+        {R::BadLength, "Ошибка: Некорректный ответ.Ошибка №7"},
+        {R::CancelledByUser, "Внимание: Операция прервана пользователем"}};
+    for (auto [result, box] : cases) {
+        EXPECT_EQ(Box(result), box.insert(box.find(' ') + 1, "Выполнить команду не удалось!!!\n"));
     }
 }
 
 // A request that fills 90 bytes leaves no room for its checksum: each of the three
 // attempts sends the 90 bytes alone (read on the other side of a bare pseudo-terminal).
 TEST(Transactions, ARequestStopsAtNinetyBytes) {
-    int master = -1;
-    int slave = -1;
+    int master = -1, slave = -1;
     char name[128] = {};
     ASSERT_EQ(openpty(&master, &slave, name, nullptr, nullptr), 0);
     close(slave);
@@ -84,82 +84,66 @@ TEST(Transactions, ARequestStopsAtNinetyBytes) {
 }
 
 // A configurator's link against a simulated unit on a real pseudo-terminal.
-class TransactionTest : public ::testing::Test {
-  protected:
-    void SetUp() override { ASSERT_TRUE(port_.OpenDevicePort(unit_->SlavePath())); }
+struct TransactionTest : ::testing::Test {
+    void SetUp() override { ASSERT_TRUE(port.OpenDevicePort(unit.SlavePath())); }
     Outcome Ask(uint8_t command) {
-        link_.BeginRequest(kRequestAddress, command);
-        link_.AddRequestByte(0);
-        const R result = link_.RunTransaction();
-        return {result, result == R::Ok ? link_.ResponseBuffer()[2] : -1};
+        link.BeginRequest(kRequestAddress, command);
+        link.AddRequestByte(0);
+        const R result = link.RunTransaction();
+        return {result, result == R::Ok ? link.ResponseBuffer()[2] : -1};
     }
     // The boxes shown since the last call, as "title: text".
     std::vector<std::string> TakeBoxes() {
         std::vector<std::string> boxes;
-        for (const auto& m : std::exchange(ui_.messages, {})) {
+        for (const auto& m : std::exchange(ui.messages, {})) {
             boxes.push_back(m.title + ": " + m.text);
         }
         return boxes;
     }
-    static std::vector<std::string> Box(R r) { return {FailureTitle(r) + ": " + FailureText(r)}; }
+    static std::vector<std::string> Boxes(R result) { return {Box(result)}; }
 
-    std::unique_ptr<sim::SimulatedUnit> unit_ = std::make_unique<sim::SimulatedUnit>();
-    DevicePort port_;
-    testing::MemoryUi ui_;
-    Transactions link_{port_, ui_};
+    sim::SimulatedUnit unit;
+    DevicePort port;
+    testing::MemoryUi ui;
+    Transactions link{port, ui};
 };
 
-TEST_F(TransactionTest, SendsTheExactRequestAndKeepsUpToNinetyBytesOfTheAnswer) {
-    EXPECT_EQ(Ask(kGetClass), Outcome(R::Ok, 2));
-    EXPECT_EQ(unit_->Log().at(0).bytes, kClassQuery);
-    EXPECT_EQ(Ask(kGetVersion), Outcome(R::Ok, 7));
-    unit_->AddFault({kGetClass, sim::FaultKind::OverLong, 120, -1});
-    EXPECT_EQ(Ask(kGetClass), Outcome(R::Ok, 2));  // checked over its first 90 bytes
-}
-
-// Each bad answer fails all three attempts, each sending the request unchanged, and ends
-// in one box with the result's own text.
-TEST_F(TransactionTest, EachBadAnswerFailsThreeIdenticalAttemptsWithOneBox) {
-    const std::pair<sim::FaultKind, R> cases[] = {
-        {sim::FaultKind::NoAnswer, R::NoResponse},
-        {sim::FaultKind::BadStartByte, R::BadStartByte},
-        {sim::FaultKind::BadChecksum, R::BadChecksum},
-        {sim::FaultKind::OneByte, R::BadLength},
-        {sim::FaultKind::Noise, R::BadStartByte},  // 90 bytes
-    };
-    for (const auto& [fault, result] : cases) {
-        SCOPED_TRACE(FailureText(result));
-        unit_->ClearFaults();
-        unit_->ClearLog();
-        unit_->AddFault({kGetClass, fault, 0, -1});
-        EXPECT_EQ(Ask(kGetClass).first, result);
-        EXPECT_EQ(TakeBoxes(), Box(result));
-        EXPECT_EQ(unit_->LoggedCommands(), std::vector<uint8_t>(3, kGetClass));
-        EXPECT_EQ(unit_->Log().back().bytes, kClassQuery);
+// Each answer as the unit gives it: the request goes out unchanged, up to three times, and a
+// failure ends in one box with the result's own text. An answer within 500 ms (450) is
+// taken; a later one (550) is not, so the request goes out again; one over 90 bytes is
+// checked over its first 90.
+TEST_F(TransactionTest, EachAnswerIsTakenOrFailsThreeIdenticalAttemptsWithOneBox) {
+    using F = sim::FaultKind;
+    const std::tuple<F, int, int, R, size_t> cases[] = {
+        // the unit's fault, its figure, for how many answers; the result, requests sent
+        {F::NoAnswer, 0, -1, R::NoResponse, 3},
+        {F::BadStartByte, 0, -1, R::BadStartByte, 3},
+        {F::BadChecksum, 0, -1, R::BadChecksum, 3},
+        {F::OneByte, 0, -1, R::BadLength, 3},
+        {F::Noise, 0, -1, R::BadStartByte, 3},
+        {F::OverLong, 120, -1, R::Ok, 1},
+        {F::Delay, 450, 1, R::Ok, 1},
+        {F::Delay, 550, 1, R::Ok, 2}};
+    for (const auto& [fault, figure, answers, result, requests] : cases) {
+        SCOPED_TRACE(FailureText(result) + " " + std::to_string(figure));
+        unit.ClearFaults();
+        unit.ClearLog();
+        unit.AddFault({kGetClass, fault, figure, answers});
+        EXPECT_EQ(Ask(kGetClass), Outcome(result, result == R::Ok ? 2 : -1));
+        EXPECT_EQ(TakeBoxes(), result == R::Ok ? std::vector<std::string>{} : Boxes(result));
+        EXPECT_EQ(unit.LoggedCommands(), std::vector<uint8_t>(requests, kGetClass));
+        EXPECT_EQ(unit.Log().back().bytes, kClassQuery);
     }
 }
 
-// The late answer lands after the second attempt got its own; it then waits as stale
+// An answer 650 ms late lands after the second attempt got its own; it then waits as stale
 // input, which the next transaction drops before it sends.
-TEST_F(TransactionTest, ALateAnswerFailsOneAttemptAndNeverReachesTheNextResponse) {
-    unit_->AddFault({kGetClass, sim::FaultKind::Delay, 650, 1});
+TEST_F(TransactionTest, ALateAnswerNeverReachesTheNextResponse) {
+    unit.AddFault({kGetClass, sim::FaultKind::Delay, 650, 1});
     EXPECT_EQ(Ask(kGetClass), Outcome(R::Ok, 2));
-    EXPECT_EQ(unit_->Log().size(), 2u);
-    ASSERT_TRUE(port_.WaitReadable(2s, {}));  // the stale answer arrives
+    ASSERT_TRUE(port.WaitReadable(2s, {}));  // the stale answer arrives
     EXPECT_EQ(Ask(kGetVersion), Outcome(R::Ok, 7));
-    EXPECT_TRUE(ui_.messages.empty());
-}
-
-// The 500 ms limit from both sides: an answer 450 ms after the request is taken by the
-// first attempt; one 550 ms after it is not, so the request goes out again.
-TEST_F(TransactionTest, AnAnswerWithinFiveHundredMsIsTakenAndALaterOneIsNot) {
-    for (const auto& [delay, requests] : {std::pair{450, 1u}, std::pair{550, 2u}}) {
-        SCOPED_TRACE(delay);
-        unit_->ClearLog();
-        unit_->AddFault({kGetClass, sim::FaultKind::Delay, delay, 1});
-        EXPECT_EQ(Ask(kGetClass), Outcome(R::Ok, 2));
-        EXPECT_EQ(unit_->Log().size(), requests);
-    }
+    EXPECT_TRUE(ui.messages.empty());
 }
 
 // The answer starts late enough for the receive worker to be waiting even when threads
@@ -170,14 +154,14 @@ TEST_F(TransactionTest, AnAnswerWithinFiveHundredMsIsTakenAndALaterOneIsNot) {
 TEST_F(TransactionTest, AShortInnerGapJoinsTheResponseAndALongerOneSplitsIt) {
     // A machine busy enough to stretch the 2 ms gap past 3 ms splits it too, so joining
     // needs to happen once in three transactions (nine attempts).
-    unit_->AddFault({kGetClass, sim::FaultKind::Split, 2, -1, 40});
+    unit.AddFault({kGetClass, sim::FaultKind::Split, 2, -1, 40});
     Outcome joined{R::BadChecksum, -1};
     for (int transaction = 0; transaction < 3 && joined.first != R::Ok; ++transaction) {
         joined = Ask(kGetClass);
     }
     EXPECT_EQ(joined, Outcome(R::Ok, 2));
-    unit_->ClearFaults();
-    unit_->AddFault({kGetClass, sim::FaultKind::Split, 10, -1, 40});
+    unit.ClearFaults();
+    unit.AddFault({kGetClass, sim::FaultKind::Split, 10, -1, 40});
     Outcome outcome{R::Ok, 0};
     for (int transaction = 0; transaction < 3 && outcome.first == R::Ok; ++transaction) {
         outcome = Ask(kGetClass);
@@ -193,32 +177,32 @@ TEST_F(TransactionTest, AShortInnerGapJoinsTheResponseAndALongerOneSplitsIt) {
 TEST_F(TransactionTest, AClosedPortOrAPendingCancelFailsAtOnce) {
     const auto start = std::chrono::steady_clock::now();
     for (bool open : {true, false}) {
-        port_.CloseDevicePort();
+        port.CloseDevicePort();
         if (open) {
-            ASSERT_TRUE(port_.OpenDevicePort(unit_->SlavePath()));
+            ASSERT_TRUE(port.OpenDevicePort(unit.SlavePath()));
         }
-        ui_.PressCancel();
+        ui.PressCancel();
         EXPECT_EQ(Ask(kGetClass).first, R::CancelledByUser);
-        EXPECT_EQ(TakeBoxes(), Box(R::CancelledByUser));
+        EXPECT_EQ(TakeBoxes(), Boxes(R::CancelledByUser));
     }
-    EXPECT_EQ(ui_.polls, 2);
+    EXPECT_EQ(ui.polls, 2);
     EXPECT_EQ(Ask(kGetClass).first, R::PortClosed);
-    EXPECT_EQ(TakeBoxes(), Box(R::PortClosed));
+    EXPECT_EQ(TakeBoxes(), Boxes(R::PortClosed));
     EXPECT_LT(std::chrono::steady_clock::now() - start, 1s);
-    EXPECT_TRUE(unit_->Log().empty());
+    EXPECT_TRUE(unit.Log().empty());
 }
 
 // The cable comes out while the unit should be answering: the line hangs up under the
 // open port, the later attempts reach nobody, and waiting for them costs no CPU.
 TEST_F(TransactionTest, ACablePulledMidTransactionEndsInNoResponseWithoutSpinning) {
-    unit_->AddFault({kGetClass, sim::FaultKind::PullCable, 0, -1, 100});
+    unit.AddFault({kGetClass, sim::FaultKind::PullCable, 0, -1, 100});
     const std::clock_t cpuBefore = std::clock();
     EXPECT_EQ(Ask(kGetClass).first, R::NoResponse);
     EXPECT_EQ(Ask(kGetVersion).first, R::NoResponse);
-    EXPECT_LT(std::clock() - cpuBefore, CLOCKS_PER_SEC / 2);  // waiting, not polling
-    EXPECT_EQ(unit_->LoggedCommands(), std::vector<uint8_t>{kGetClass});
     EXPECT_EQ(TakeBoxes().size(), 2u);
-    EXPECT_TRUE(port_.IsDevicePortOpen());  // closing it is the session's business
+    EXPECT_LT(std::clock() - cpuBefore, CLOCKS_PER_SEC / 2);  // waiting, not polling
+    EXPECT_EQ(unit.LoggedCommands(), std::vector<uint8_t>{kGetClass});
+    EXPECT_TRUE(port.IsDevicePortOpen());  // closing it is the session's business
 }
 
 }  // namespace

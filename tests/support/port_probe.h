@@ -1,7 +1,5 @@
 #pragma once
 
-#include <string>
-
 #include "link/device_port.h"
 
 namespace kavrel::testing {
