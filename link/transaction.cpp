@@ -120,13 +120,6 @@ TransactionResult Transactions::RunTransaction() {
     int attempt = 0;
     while (attempt < kAttemptsPerTransaction) {
         result = RunAttempt(++attempt);
-        if (trace_) {
-            trace_->Trace({TraceEvent::Kind::Response,
-                           request_[2],
-                           attempt,
-                           {response_.data(), static_cast<size_t>(responseLength_)},
-                           result});
-        }
         if (result == TransactionResult::Ok || result == TransactionResult::CancelledByUser) {
             break;
         }
@@ -169,6 +162,17 @@ TransactionResult Transactions::RunAttempt(int attempt) {
                        {request_.data(), static_cast<size_t>(requestLength_)},
                        TransactionResult::Ok});
     }
+    // What came back is traced only for an attempt that sent its request.
+    const auto answered = [&](TransactionResult result) {
+        if (trace_) {
+            trace_->Trace({TraceEvent::Kind::Response,
+                           request_[2],
+                           attempt,
+                           {response_.data(), static_cast<size_t>(responseLength_)},
+                           result});
+        }
+        return result;
+    };
     // The worker gets its own copy of the request, so the buffer is free again at once.
     sendThread_ = Worker::Start(
         [&port = port_, request = request_, length = requestLength_](std::stop_token, Received&) {
@@ -176,7 +180,7 @@ TransactionResult Transactions::RunAttempt(int attempt) {
         });
 
     if (!Worker::End(receiveThread_)) {
-        return TransactionResult::ReceiveWorkerStuck;
+        return answered(TransactionResult::ReceiveWorkerStuck);
     }
     const auto started = Clock::now();
     receiveThread_ = Worker::Start([&port = port_](std::stop_token stop, Received& out) {
@@ -190,7 +194,7 @@ TransactionResult Transactions::RunAttempt(int attempt) {
             // costs about 15 + 500 ms, not another 300 ms for a worker that could only
             // have been killed: a silent unit fails after about 1.55 s rather than 2.45 s.
             if (!Worker::End(receiveThread_)) {
-                return TransactionResult::NoResponse;  // it still writes its own buffer
+                return answered(TransactionResult::NoResponse);  // it still writes its buffer
             }
         }
         const auto& result = receiveThread_->Result();
@@ -200,7 +204,7 @@ TransactionResult Transactions::RunAttempt(int attempt) {
             lastSilence_ = result.end - result.lastByte;
         }
     }
-    return JudgeResponse(response_.data(), responseLength_, endedInTime);
+    return answered(JudgeResponse(response_.data(), responseLength_, endedInTime));
 }
 
 void Transactions::DrainStaleInput() {
