@@ -39,6 +39,7 @@
 #include "diagnosis/causes.h"
 #include "link/device_link.h"
 #include "link/link_texts.h"
+#include "link/lister_process.h"
 #include "link/program_folder.h"
 #include "link/transaction_result.h"
 #include "tests/support/memory_ui.h"
@@ -64,52 +65,37 @@ const char* const kKinds[] = {
     "over-long", "stale-after", "refuse",       "read-back-differs", "noise",        "pull-cable",
     "no-cable",  "no-lister",   "port-is-file", "port-is-folder",    "port-is-fifo", "port-is-null",
     "port-busy", "cancel",      "none"};
-constexpr int kFirstLinkFault = 12, kCancel = 19, kNoFault = 20, kKindCount = 21;
-constexpr std::string_view kListerName = "Zorvik";
+constexpr int kFirstLink = int(FaultKind::PullCable) + 1, kKindCount = int(std::size(kKinds)),
+              kCancel = kKindCount - 2, kNoFault = kKindCount - 1;
 
 // wndMain's settings in the order the operations write and read them.
 constexpr int kSettings = 7, kMode = 0, kAddress = 1, kVolume = 6;
-using FormBytes = std::array<int, kSettings>;
-struct Setting {
+using Form = std::array<int, kSettings>;  // value bytes: volume in percent, the address
+                                          // INVALID_INPUT for a text that reads as none
+constexpr struct {
     Control control;
     uint8_t set, get;
-};
-constexpr Setting kSettingsInOrder[kSettings] = {
-    {Control::optSlave, CMD_SET_MODE, CMD_GET_MODE},
-    {Control::strAddress, CMD_SET_ADDRESS, CMD_GET_ADDRESS},
-    {Control::chkCountRed, CMD_SET_INDICATION, CMD_GET_INDICATION},
-    {Control::cmbPulseTime, CMD_SET_PULSE_TIME, CMD_GET_PULSE_TIME},
-    {Control::chkSoundOff, CMD_SET_SOUND_OFF, CMD_GET_SOUND_OFF},
-    {Control::cmbSoundType, CMD_SET_SOUND_TYPE, CMD_GET_SOUND_TYPE},
-    {Control::strVolume, CMD_SET_VOLUME, CMD_GET_VOLUME}};
+} kSettingsInOrder[kSettings] = {{Control::optSlave, CMD_SET_MODE, CMD_GET_MODE},
+                                 {Control::strAddress, CMD_SET_ADDRESS, CMD_GET_ADDRESS},
+                                 {Control::chkCountRed, CMD_SET_INDICATION, CMD_GET_INDICATION},
+                                 {Control::cmbPulseTime, CMD_SET_PULSE_TIME, CMD_GET_PULSE_TIME},
+                                 {Control::chkSoundOff, CMD_SET_SOUND_OFF, CMD_GET_SOUND_OFF},
+                                 {Control::cmbSoundType, CMD_SET_SOUND_TYPE, CMD_GET_SOUND_TYPE},
+                                 {Control::strVolume, CMD_SET_VOLUME, CMD_GET_VOLUME}};
 
 struct Scenario {
     Operation operation = Operation::Read;
     sim::DeviceModel unit;
-    int kind = kNoFault;  // in kKinds
-    std::optional<sim::Fault> fault;
-    int cancelAtPoll = 0;     // the operator's "Отмена" is taken by this attempt
-    FormBytes form{};         // a write's value bytes: volume in percent, INVALID_INPUT for
-    std::string addressText;  // an address text that reads as no address
+    int kind = kNoFault;                                                  // in kKinds
+    sim::Fault fault = {sim::kAnyCommand, FaultKind::NoAnswer, 0, 0, 0};  // times 0: none
+    int cancelAtPoll = 0;  // the operator's "Отмена" is taken by this attempt
+    Form form{};           // what a write sends
+    std::string addressText;
 
-    std::string_view Link() const {
-        return kind >= kFirstLinkFault && kind < kCancel ? kKinds[kind] : "";
-    }
-    std::string Describe() const {
-        const sim::Fault f = fault.value_or(sim::Fault{});
-        char text[200];
-        std::snprintf(text, sizeof text,
-                      "%s, %s on %d param %d times %d after %d ms, class %d, mode %d, cancel at "
-                      "%d, address '%s'",
-                      kOperationNames[int(operation)], kKinds[kind], f.command, f.param, f.times,
-                      f.startDelay, unit.deviceClass, unit.settings.mode, cancelAtPoll,
-                      addressText.c_str());
-        return text;
-    }
+    std::string Link() const { return kind >= kFirstLink && kind < kCancel ? kKinds[kind] : ""; }
 };
 
-template <typename List>
-std::string Join(const List& items) {
+std::string Join(const auto& items) {
     std::ostringstream text;
     for (const auto& item : items) {
         text << "[" << item << "]";
@@ -127,15 +113,15 @@ struct Outcome {
     sim::Settings stored;               // the unit's memory afterwards
     bool cablePulled = false;           // the unit's line, and its port name, are gone
 
+    void Sent(int c, int v) { requests.push_back(std::to_string(c) + ":" + std::to_string(v)); }
+
     // What is compared, field by field.
     std::array<std::string, 5> Fields(bool onlyOrder) const {
         std::vector<std::string> sent = requests;
-        if (onlyOrder) {
-            sent.erase(std::unique(sent.begin(), sent.end()), sent.end());
-        }
-        const sim::Settings& m = stored;
-        const int memory[] = {m.mode,     m.address,   m.indication, m.pulseTime,
-                              m.soundOff, m.soundType, m.volume};
+        sent.erase(onlyOrder ? std::unique(sent.begin(), sent.end()) : sent.end(), sent.end());
+        const int memory[] = {stored.mode,      stored.address,  stored.indication,
+                              stored.pulseTime, stored.soundOff, stored.soundType,
+                              stored.volume};
         return {"boxes " + Join(boxes), "requests " + Join(sent), "form " + Join(form),
                 "windows " + windows, "memory " + Join(memory)};
     }
@@ -153,35 +139,33 @@ struct Step {
     int check = kNone;
 };
 
-// The requests of the operation when every one is answered as asked.
-std::vector<Step> Steps(const Scenario& s) {
-    const auto applies = [&](int i) { return i != kAddress || s.form[kMode] == kModeSlave; };
-    std::vector<Step> steps;
-    if (s.operation == Operation::Info) {
+// The requests of an operation when every one is answered as asked.
+std::vector<Step> Steps(Operation op, const Form& form) {
+    const auto applies = [&](int i) { return i != kAddress || form[kMode] == kModeSlave; };
+    const bool write = op == Operation::Write;
+    if (op == Operation::Info) {
         return {{CMD_GET_VERSION, kFetchValue}, {CMD_GET_CLASS, kFetchValue}};
     }
-    steps.push_back({CMD_GET_CLASS, kFetchValue, kClass});
-    if (s.operation == Operation::Read) {
+    std::vector<Step> steps = {{CMD_GET_CLASS, kFetchValue, kClass}};
+    if (op == Operation::Read) {
         steps.push_back({CMD_BEGIN_READ, kFetchValue});
     }
-    for (int i = 0; i < kSettings && s.operation == Operation::Write; ++i) {
-        const int wire = i == kVolume ? PercentToVolumeByte(s.form[i]) : s.form[i];
+    for (int i = 0; i < kSettings && write; ++i) {
+        const int wire = i == kVolume ? PercentToVolumeByte(form[i]) : form[i];
         if (applies(i)) {
             steps.push_back({kSettingsInOrder[i].set, static_cast<uint8_t>(wire), kAck});
         }
     }
-    if (s.operation == Operation::Write) {
+    if (write) {
         steps.push_back({CMD_COMMIT, kCommitValue, kAck});
     }
     for (int i = 0; i < kSettings; ++i) {
-        if (s.operation == Operation::Read || (s.operation == Operation::Write && applies(i))) {
-            steps.push_back({kSettingsInOrder[i].get, kFetchValue,
-                             s.operation == Operation::Write ? i : kNone});
+        if (op == Operation::Read || (write && applies(i))) {
+            steps.push_back({kSettingsInOrder[i].get, kFetchValue, write ? i : kNone});
         }
     }
-    if (s.operation == Operation::Test || s.operation == Operation::Reset) {
-        steps.push_back(
-            {s.operation == Operation::Test ? CMD_TEST : CMD_RESET, kActionValue, kAck});
+    if (op == Operation::Test || op == Operation::Reset) {
+        steps.push_back({op == Operation::Test ? CMD_TEST : CMD_RESET, kActionValue, kAck});
     }
     return steps;
 }
@@ -200,66 +184,50 @@ class Walk {
         : s_(s), unitPort_(std::move(unitPort)), model_(s.unit), fault_(s.fault) {}
 
     Outcome Run() {
-        const bool read = s_.operation == Operation::Read;
-        if (read) {
-            out_.form.assign(kSettings, -1);
-        }
+        const std::string link = s_.Link();
+        std::vector<uint8_t> answers;
         if (s_.operation == Operation::Write && s_.form[kAddress] == INVALID_INPUT) {
             out_.boxes.push_back(Box(texts::kInvalidAddressTitle, texts::kInvalidAddress));
-        } else if (OpenLink()) {
-            std::vector<uint8_t> answers;
-            for (const Step& step : Steps(s_)) {
+        } else if (link == "no-lister" || link == "no-cable") {  // no port is found
+            if (link == "no-lister") {
+                out_.boxes.push_back(
+                    Box(texts::kErrorTitleExclaimed, texts::ListerLaunchFailed(kListerFileName)));
+            }
+            out_.boxes.push_back(Box(texts::kErrorTitle,
+                                     std::string(texts::kCommandFailed).append(texts::kNoCable),
+                                     diagnosis::WhyNoCable(diagnosis::Machine{})));
+        } else {
+            for (const Step& step : Steps(s_.operation, s_.form)) {
                 const auto answer = Send(step.command, step.value);
-                const std::string refusal = !answer ? "" : Refusal(step.check, *answer);
-                if (!refusal.empty()) {
-                    out_.boxes.push_back(refusal);
-                }
-                if (!answer || !refusal.empty()) {
+                if (!answer || Refused(step.check, *answer)) {
                     break;
                 }
                 answers.push_back(*answer);
             }
-            for (size_t i = 2; read && i < answers.size(); ++i) {  // after the class and begin
-                out_.form[i - 2] = Shown(int(i) - 2, answers[i]);
-            }
-            if (s_.operation == Operation::Info && answers.size() == 2) {
-                out_.windows =
-                    "info " + std::to_string(answers[0]) + " " + std::to_string(answers[1]);
-            }
+        }
+        for (size_t i = 0; s_.operation == Operation::Read && i < kSettings; ++i) {
+            // after the class and the begin
+            out_.form.push_back(i + 2 < answers.size() ? Shown(int(i), answers[i + 2]) : -1);
+        }
+        if (s_.operation == Operation::Info && answers.size() == 2) {
+            out_.windows = "info " + std::to_string(answers[0]) + " " + std::to_string(answers[1]);
         }
         out_.stored = model_.settings;
         return std::move(out_);
     }
 
   private:
-    // The box the configurator shows for an answer it does not accept, or "".
-    std::string Refusal(int check, uint8_t answer) const {
+    // Whether the configurator refuses an answer, after the box it shows for it.
+    bool Refused(int check, uint8_t answer) {
         if (check == kClass && answer != CONFIGURATOR_CLASS) {
-            return Box(texts::kIncompatibleTitle, texts::Incompatible(answer, CONFIGURATOR_CLASS));
-        }
-        if (check == kAck && answer != ACK_VALUE) {
-            return Box(texts::kRefusedTitle, texts::kRefused);
-        }
-        const bool differs = check >= 0 && Shown(check, answer) != s_.form[size_t(check)];
-        return differs ? Box(texts::kVerificationTitle, texts::kVerificationFailed) : "";
-    }
-
-    bool OpenLink() {  // false when no port is found
-        const std::string_view link = s_.Link();
-        if (link == "no-lister") {
             out_.boxes.push_back(
-                Box(texts::kErrorTitleExclaimed, texts::ListerLaunchFailed(kListerName)));
-        }
-        if (link == "no-lister" || link == "no-cable") {
-            out_.boxes.push_back(
-                Box(texts::kErrorTitle,
-                    std::string(texts::kCommandFailed) + std::string(texts::kNoCable),
-                    diagnosis::WhyNoCable(diagnosis::Machine{})));
+                Box(texts::kIncompatibleTitle, texts::Incompatible(answer, CONFIGURATOR_CLASS)));
+        } else if (check == kAck && answer != ACK_VALUE) {
+            out_.boxes.push_back(Box(texts::kRefusedTitle, texts::kRefused));
+        } else if (check >= 0 && Shown(check, answer) != s_.form[size_t(check)]) {
+            out_.boxes.push_back(Box(texts::kVerificationTitle, texts::kVerificationFailed));
+        } else {
             return false;
-        }
-        portOpen_ = link.empty();   // any other name is found but does not open
-        if (link == "port-busy") {  // held by a port of ours: seen by its lock alone
-            portCause_ = diagnosis::WhyPortDoesNotOpen(diagnosis::Machine{}, unitPort_, EBUSY);
         }
         return true;
     }
@@ -269,18 +237,19 @@ class Walk {
         Result result = Result::Ok;
         for (int attempt = 0; attempt < 3 && result != Result::CancelledByUser; ++attempt) {
             result = ++polls_ == s_.cancelAtPoll ? Result::CancelledByUser
-                     : !portOpen_                ? Result::PortClosed
+                     : !s_.Link().empty()        ? Result::PortClosed  // found, does not open
                      : out_.cablePulled          ? Result::NoResponse  // the request reaches nobody
                                                  : Answer(command, value);
             if (result == Result::Ok) {
                 return data_;
             }
         }
-        const bool pulled = result == Result::NoResponse && out_.cablePulled;
-        out_.boxes.push_back(Box(FailureTitle(result), FailureText(result),
-                                 result == Result::PortClosed ? portCause_
-                                 : pulled                     ? diagnosis::CableCameOff()
-                                                              : std::string()));
+        std::string cause =
+            result == Result::NoResponse && out_.cablePulled ? diagnosis::CableCameOff() : "";
+        if (result == Result::PortClosed && s_.Link() == "port-busy") {  // seen by its lock alone
+            cause = diagnosis::WhyPortDoesNotOpen(diagnosis::Machine{}, unitPort_, EBUSY);
+        }
+        out_.boxes.push_back(Box(FailureTitle(result), FailureText(result), cause));
         return std::nullopt;
     }
 
@@ -291,32 +260,28 @@ class Walk {
             Result::NoResponse,  Result::Ok,        Result::Ok,           Result::BadStartByte,
             Result::BadChecksum, Result::BadLength, Result::Ok,           Result::Ok,
             Result::Ok,          Result::Ok,        Result::BadStartByte, Result::NoResponse};
-        out_.requests.push_back(std::to_string(command) + ":" + std::to_string(value));
+        out_.Sent(command, value);
         const bool faulty =
-            fault_ && fault_->times != 0 &&
-            (fault_->command == sim::kAnyCommand || fault_->command == command) &&
-            (fault_->kind != FaultKind::Refuse || sim::IsAcknowledged(command)) &&
-            (fault_->kind != FaultKind::ReadBackDiffers || sim::IsSettingRead(command));
-        const FaultKind kind = faulty ? fault_->kind : FaultKind::Delay;
-        if (faulty && fault_->times > 0) {
-            --fault_->times;
-        }
-        data_ = kind == FaultKind::Refuse ? static_cast<uint8_t>(fault_->param)
+            fault_.times != 0 &&
+            (fault_.command == sim::kAnyCommand || fault_.command == command) &&
+            (fault_.kind != FaultKind::Refuse || sim::IsAcknowledged(command)) &&
+            (fault_.kind != FaultKind::ReadBackDiffers || sim::IsSettingRead(command));
+        const FaultKind kind = faulty ? fault_.kind : FaultKind::Delay;
+        fault_.times -= faulty && fault_.times > 0;
+        data_ = kind == FaultKind::Refuse ? static_cast<uint8_t>(fault_.param)
                                           : sim::Answer(model_, command, value).value_or(0);
         data_ = static_cast<uint8_t>(data_ + (kind == FaultKind::ReadBackDiffers));
         out_.cablePulled = kind == FaultKind::PullCable;
-        const bool late = kind == FaultKind::Delay && faulty && fault_->param > 500;
+        const bool late = kind == FaultKind::Delay && faulty && fault_.param > 500;
         return late ? Result::NoResponse : kResultOf[int(kind)];
     }
 
     const Scenario& s_;
     std::string unitPort_;
     sim::DeviceModel model_;
-    std::optional<sim::Fault> fault_;
+    sim::Fault fault_;
     Outcome out_;
     uint8_t data_ = 0;
-    bool portOpen_ = false;
-    std::string portCause_;  // why the port did not open, after the closed-port text
     int polls_ = 0;
 };
 
@@ -334,22 +299,17 @@ class Drawer {
         s.unit.deviceClass = Chance(0.05) ? 3 : CONFIGURATOR_CLASS;
         s.unit.firmwareVersion = Byte();
         s.form = {Pick(1, 2), Pick(0, 254), Byte(), Byte(), Byte(), Byte(), Pick(0, 100)};
-        s.addressText = std::to_string(s.form[kAddress]);
-        if (Chance(0.08)) {
-            static const char* const kNoAddress[] = {"255", "300", "-5",
-                                                     "1234567890123456789012345678901234567890"};
-            s.addressText = kNoAddress[Pick(0, 3)];
-            s.form[kAddress] = INVALID_INPUT;
-        }
+        const std::string kNoAddress[] = {"255", "300", "-5", std::string(40, '9')};
+        const bool noAddress = Chance(0.08);
+        s.addressText = noAddress ? kNoAddress[Pick(0, 3)] : std::to_string(s.form[kAddress]);
+        s.form[kAddress] = noAddress ? INVALID_INPUT : s.form[kAddress];
         const int draw = Pick(0, 99);
         if (draw < 50) {
-            Scenario plain;  // a slave unit and form: every command of the operation is sent
-            plain.operation = s.operation;
-            plain.form[kMode] = kModeSlave;
-            s.fault = Fault(Steps(plain));
-            s.kind = int(s.fault->kind);
+            // The commands of a slave form: every one the operation sends.
+            s.fault = Fault(Steps(s.operation, {kModeSlave}));
+            s.kind = int(s.fault.kind);
         } else if (draw < 72) {
-            s.kind = draw < 62 ? kFirstLinkFault + Pick(0, 6) : kCancel;
+            s.kind = draw < 62 ? kFirstLink + Pick(0, 6) : kCancel;
             s.cancelAtPoll = s.kind == kCancel ? Pick(1, 12) : 0;
         }
         return s;
@@ -410,8 +370,7 @@ std::set<std::string> TakeCensus() {
 }
 
 // The screen and form in memory, with the operator pressing "Отмена" at a given attempt.
-class SoakUi : public testing::MemoryUi {
-  public:
+struct SoakUi : testing::MemoryUi {
     bool PollCancel() override { return MemoryUi::PollCancel() || polls == cancelAtPoll; }
     int cancelAtPoll = 0;
 };
@@ -429,27 +388,25 @@ class Lane {
         for (const char* folder : {"real", "sysfs", "empty", "not-a-port/port-is-folder"}) {
             fs::create_directories(folder_ / folder);
         }
-        fs::copy_file(ProgramFolder() + std::string(kListerName), folder_ / "real/Zorvik");
+        const std::string lister(kListerFileName);
+        fs::copy_file(ProgramFolder() + lister, folder_ / ("real/" + lister));
         mkdir((folder_ / "registry").c_str(), 0700);  // the lister trusts only its owner's
         folder_.Write("not-a-port/port-is-file", "not a port\n");
         mkfifo((folder_ / "not-a-port/port-is-fifo").c_str(), 0600);
-        folder_.Write("listed/Zorvik", "#!/bin/sh\nexit 0\n", true);
+        folder_.Write("listed/" + lister, "#!/bin/sh\nexit 0\n", true);
         setenv("KAVREL_SYSFS_ROOT", (folder_ / "sysfs").c_str(), 1);
         setenv("KAVREL_CABLE_REGISTRY", (folder_ / "registry").c_str(), 1);
     }
 
     // What went wrong in one operation, and how much of it was left behind.
-    std::vector<std::string> RunOne(const Scenario& s, long& leaks) {
+    std::vector<std::string> RunOne(const Scenario& s, std::atomic<long>& leaks) {
         sim::SimulatedUnit unit(s.unit);
-        if (s.fault) {
-            unit.AddFault(*s.fault);
-        }
-        const std::string link(s.Link());
-        const bool listed = link.starts_with("port-is");  // its list names what is no port
-        const std::string name =
+        unit.AddFault(s.fault);
+        const std::string link = s.Link();
+        const std::string port =
             link == "port-is-null" ? "/dev/null" : folder_ / ("not-a-port/" + link);
         folder_.Write("listed/listport.txt",
-                      std::string(texts::kCh340Cable) + " (" + name + ")\r\n");
+                      std::string(texts::kCh340Cable) + " (" + port + ")\r\n");
         std::optional<cable::CableRegistration> registration;
         if (link != "no-cable") {
             registration.emplace(unit.SlavePath(), folder_ / "registry");
@@ -458,9 +415,22 @@ class Lane {
         if (link == "port-busy") {
             holder.emplace().OpenDevicePort(unit.SlavePath());
         }
-        PrepareForm(s);
+        ui_.CloseInfoWindow();  // the operator's "OK" after the last information
+        ui_.messages.clear();
+        ui_.polls = 0;
+        ui_.cancelAtPoll = s.cancelAtPoll;
+        const bool write = s.operation == Operation::Write;
+        for (int i = 0; i < kSettings; ++i) {  // -1: for a read to set
+            ui_.SetValueByte(kSettingsInOrder[i].control, write ? s.form[i] : -1);
+        }
+        ui_.SetValueByte(Control::optAutonomous, s.form[kMode]);
+        ui_.SetText(Control::strAddress, s.addressText);
+        if (write) {
+            CheckAddressInput(ui_);  // as the edit of the field does
+        }
 
         const std::set<std::string> before = TakeCensus();
+        const bool listed = link.starts_with("port-is");  // its list names what is no port
         DeviceLink& device = listed ? listed_ : link == "no-lister" ? empty_ : real_;
         const std::function<void()> operations[] = {
             [&] { ReadSettings(device, ui_); }, [&] { WriteSettings(device, ui_); },
@@ -468,11 +438,28 @@ class Lane {
             [&] { RunReset(device); }};
         operations[int(s.operation)]();
         holder.reset();
+
+        Outcome seen;
+        seen.stored = unit.Model().settings;
+        for (const auto& message : ui_.messages) {
+            seen.boxes.push_back(Box(message.title, message.text));
+        }
+        for (const auto& request : unit.Log()) {
+            seen.Sent(request.command, request.value);
+        }
+        for (int i = 0; s.operation == Operation::Read && i < kSettings; ++i) {
+            seen.form.push_back(ui_.ValueByte(kSettingsInOrder[i].control));
+        }
+        seen.windows = std::string(ui_.exchangeWindowOpen ? "exchange " : "") +
+                       (ui_.IsMainWindowEnabled() ? "main" : "") +
+                       (ui_.IsInfoWindowOpen() ? "info " + ui_.Text(Control::lblFirmwareVersion) +
+                                                     " " + ui_.Text(Control::lblDeviceClass)
+                                               : "");
         const Outcome expected = Walk(s, unit.SlavePath()).Run();
         // A split answer or stale bytes fail one attempt or none, as the machine's timing decides.
         const bool onlyOrder =
             s.kind == int(FaultKind::Split) || s.kind == int(FaultKind::StaleAfter);
-        const auto want = expected.Fields(onlyOrder), got = Seen(s, unit).Fields(onlyOrder);
+        const auto want = expected.Fields(onlyOrder), got = seen.Fields(onlyOrder);
         std::vector<std::string> wrong;
         for (size_t i = 0; i < got.size(); ++i) {
             if (got[i] != want[i]) {
@@ -481,69 +468,24 @@ class Lane {
         }
         // The operation may still be letting go for a moment (a send worker ending its
         // write). The port is released when another opener gets it.
-        bool released = false;
         std::vector<std::string> left;
         for (const auto settled = Clock::now() + 1s;; std::this_thread::sleep_for(10ms)) {
-            released = expected.cablePulled || DevicePort().OpenDevicePort(unit.SlavePath());
-            const std::set<std::string> after = TakeCensus();
             left.clear();
-            std::set_difference(after.begin(), after.end(), before.begin(), before.end(),
-                                std::back_inserter(left));
-            if ((released && left.empty()) || Clock::now() > settled) {
+            std::ranges::set_difference(TakeCensus(), before, std::back_inserter(left));
+            if (!expected.cablePulled && !DevicePort().OpenDevicePort(unit.SlavePath())) {
+                left.push_back("the port, still held");
+            }
+            if (left.empty() || Clock::now() > settled) {
                 break;
             }
         }
-        if (!released) {
-            wrong.push_back("the port is still held");
-        }
-        for (const std::string& leak : left) {
-            wrong.push_back("left behind: " + leak);
-        }
+        std::ranges::transform(left, std::back_inserter(wrong),
+                               [](const std::string& leak) { return "left behind: " + leak; });
         leaks += long(left.size());
         return wrong;
     }
 
   private:
-    void PrepareForm(const Scenario& s) {
-        ui_.CloseInfoWindow();  // the operator's "OK" after the last information
-        ui_.messages.clear();
-        ui_.polls = 0;
-        ui_.cancelAtPoll = s.cancelAtPoll;
-        const bool write = s.operation == Operation::Write;
-        for (int i = 0; i < kSettings; ++i) {
-            ui_.SetValueByte(kSettingsInOrder[i].control,
-                             write ? s.form[i] : -1);  // -1: for a read to set
-        }
-        ui_.SetValueByte(Control::optAutonomous, s.form[kMode]);
-        ui_.SetText(Control::strAddress, s.addressText);
-        if (write) {
-            CheckAddressInput(ui_);  // as the edit of the field does
-        }
-    }
-
-    Outcome Seen(const Scenario& s, const sim::SimulatedUnit& unit) const {
-        Outcome seen;
-        seen.stored = unit.Model().settings;
-        for (const auto& message : ui_.messages) {
-            seen.boxes.push_back(Box(message.title, message.text));
-        }
-        for (const auto& request : unit.Log()) {
-            seen.requests.push_back(std::to_string(request.command) + ":" +
-                                    std::to_string(request.value));
-        }
-        if (s.operation == Operation::Read) {
-            for (const Setting& setting : kSettingsInOrder) {
-                seen.form.push_back(ui_.ValueByte(setting.control));
-            }
-        }
-        seen.windows = std::string(ui_.exchangeWindowOpen ? "exchange " : "") +
-                       (ui_.IsMainWindowEnabled() ? "main" : "") +
-                       (ui_.IsInfoWindowOpen() ? "info " + ui_.Text(Control::lblFirmwareVersion) +
-                                                     " " + ui_.Text(Control::lblDeviceClass)
-                                               : "");
-        return seen;
-    }
-
     testing::ScratchFolder folder_;
     SoakUi ui_;
     DeviceLink real_{ui_, folder_ / "real/"};
@@ -552,21 +494,22 @@ class Lane {
 };
 
 // Runs operations until the lanes together have drawn enough of them, or the deadline.
-void RunLane(int number, std::map<std::string, double> options, Clock::time_point deadline,
-             Counts& counts) {
+void RunLane(int number, std::map<std::string, double> options, auto deadline, Counts& counts) {
     Lane lane;
     Drawer drawer{unsigned(options["--seed"]) * 1000 + unsigned(number)};
     while ((options["--seconds"] == 0 || Clock::now() < deadline) &&
            counts.started++ < long(options["--operations"])) {
         const Scenario s = drawer.Next();
-        long leaks = 0;
-        const std::vector<std::string> wrong = lane.RunOne(s, leaks);
+        const std::vector<std::string> wrong = lane.RunOne(s, counts.leaks);
         if (!wrong.empty()) {
-            std::cerr << "lane " << number << ": " << s.Describe() << "\n    " + Join(wrong)
-                      << std::endl;
+            std::cerr << "lane " << number << ": " << kOperationNames[int(s.operation)] << ", "
+                      << kKinds[s.kind] << " on " << s.fault.command << " param " << s.fault.param
+                      << " times " << s.fault.times << " after " << s.fault.startDelay
+                      << " ms, class " << int(s.unit.deviceClass) << ", mode "
+                      << int(s.unit.settings.mode) << ", cancel at " << s.cancelAtPoll
+                      << ", address '" << s.addressText << "'\n    " << Join(wrong) << std::endl;
         }
         counts.mismatches += !wrong.empty();
-        counts.leaks += leaks;
         ++counts.byKind[s.kind];
         ++counts.operations;
     }
@@ -581,17 +524,16 @@ int main(int argc, char** argv) {
         {"--operations", 3000}, {"--seconds", 0}, {"--lanes", 8}, {"--seed", 1}};
     for (int i = 1; i < argc; i += 2) {
         char* end = nullptr;
-        if (!options.count(argv[i]) || i + 1 == argc ||
-            (options[argv[i]] = std::strtod(argv[i + 1], &end)) < 0 || *end != '\0') {
-            std::cerr
-                << "usage: fault-soak [--operations N] [--seconds S] [--lanes L] [--seed X]\n";
-            return 2;
+        if (options.count(argv[i]) && i + 1 < argc &&
+            (options[argv[i]] = std::strtod(argv[i + 1], &end)) >= 0 && *end == '\0') {
+            continue;
         }
+        std::cerr << "usage: fault-soak [--operations N] [--seconds S] [--lanes L] [--seed X]\n";
+        return 2;
     }
     const int lanes = std::max(1, int(options["--lanes"]));
     const auto start = Clock::now();
-    const auto deadline = start + std::chrono::duration_cast<Clock::duration>(
-                                      std::chrono::duration<double>(options["--seconds"]));
+    const auto deadline = start + std::chrono::duration<double>(options["--seconds"]);
     Counts& counts = *new (mmap(nullptr, sizeof(Counts), PROT_READ | PROT_WRITE,
                                 MAP_SHARED | MAP_ANONYMOUS, -1, 0)) Counts{};
     for (int number = 0; number < lanes; ++number) {
