@@ -68,7 +68,7 @@ TEST_F(OperationsTest, WriteInAutonomousModeRefusesAnInvalidAddressAndSendsNoVal
 }
 
 // Another device class, a refusal (any data byte but 26, the commit's included), noise
-// (three attempts of the first request) or a differing read-back: one box, the operation
+// or silence (three attempts of a request) or a differing read-back: one box, the operation
 // ends there, the port is free again and the form keeps what it showed, a read's settings
 // answered before the failure included.
 TEST_F(OperationsTest, AFailureIsReportedOnceAndEndsTheOperation) {
@@ -103,7 +103,7 @@ TEST_F(OperationsTest, AFailureIsReportedOnceAndEndsTheOperation) {
         {kInfo, noiseFault, {47, 47, 47}, noise}, {kTest, noiseFault, {46, 46, 46}, noise},
         {kReset, noiseFault, {46, 46, 46}, noise},
         {kWrite, sim::Fault{40, ReadBackDiffers}, {46, 35, 44, 33, 34, 36, 37, 49, 38, 41, 45, 39, 40}, eeprom},
-        {kRead, sim::Fault{40, NoAnswer}, {46, 51, 41, 45, 39, 40}, noAnswer}};
+        {kRead, sim::Fault{40, NoAnswer}, {46, 51, 41, 45, 39, 40, 40, 40}, noAnswer}};
     // clang-format on
     for (const auto& [operation, fault, commands, outcome] : table) {
         SCOPED_TRACE(::testing::PrintToString(commands));
