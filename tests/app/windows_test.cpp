@@ -42,15 +42,12 @@ const std::vector<const char*> kMainWindow = {"Конфигуратор Kavrel V
     "lblVolume|QLabel|Громкость|10,230,166,14|0 1 0", "strVolume|QLineEdit|100|15,250,35,15|0 0 100"};
 // Each value sits on the row of its caption.
 const std::vector<const char*> kInfoWindow = {"Информация об устройстве|253x152",
-    "|QLabel|Версия микропрограммы устройства|17,16,198,20|0 1 0",
-    "|QLabel|Класс совместимости устройства|17,41,198,20|0 1 0",
-    "|QLabel|Версия программы конфигуратора|17,66,198,20|0 1 0",
-    "|QLabel|Класс совместимости конфигуратора|17,91,198,20|0 1 0",
+    "|QLabel|Версия микропрограммы устройства|17,16,198,20|0 1 0", "|QLabel|Класс совместимости устройства|17,41,198,20|0 1 0",
+    "|QLabel|Версия программы конфигуратора|17,66,198,20|0 1 0", "|QLabel|Класс совместимости конфигуратора|17,91,198,20|0 1 0",
     "lblFirmwareVersion|QLabel|000|220,16,25,20|0 1 0", "lblDeviceClass|QLabel|000|220,41,25,20|0 1 0",
     "lblConfiguratorVersion|QLabel|000|220,66,25,20|0 1 0", "lblConfiguratorClass|QLabel|000|220,91,25,20|0 1 0",
     "btnInfoOk|QPushButton|OK|93,124,69,20|0 1 0"};
-const std::vector<const char*> kAboutWindow = {"О программе...|390x290",
-    "imgAboutBanner|QLabel||10,10,370,70|0 1 0",
+const std::vector<const char*> kAboutWindow = {"О программе...|390x290", "imgAboutBanner|QLabel||10,10,370,70|0 1 0",
     "edtAbout|QTextEdit|Программа: Конфигуратор Kavrel\nВерсия: 4\nКласс : 2\n     +7 (000) 000-00-00\n"
     "     email: info@kavrel.example\n     www.kavrel.example\nГородок      2019|10,90,370,150|0 1 0",
     "btnAboutOk|QPushButton|Ок|156,250,78,30|0 1 0"};
@@ -171,35 +168,33 @@ TEST(PngDecoder, RefusesADamagedOrTruncatedPicture) {
     EXPECT_FALSE(DecodePng(good.first(good.size() / 2)));
 }
 
-TEST_F(ShellTest, InfoWindowSurvivesCloseRequestsAndMainRefusesInputUntilOk) {
-    ASSERT_TRUE(ui.OpenInfoWindow());
-    InfoWindow* info = ShownWindow<InfoWindow>();
-    EXPECT_FALSE(info->close());
-    QTest::keyClick(info, Qt::Key_Escape);
-    QTest::keyClick(info, Qt::Key_F4, Qt::AltModifier);
-    ui.SetMainWindowEnabled(true);  // a session ending while wndInfo is open
-    Click(chkCountRed);
-    EXPECT_EQ(std::tuple(info->isVisible(), TakesInput(ui), ui.State(chkCountRed)),
-              std::tuple(true, false, 1));
-    testing::Click(info->findChild<QPushButton*>("btnInfoOk"));
-    EXPECT_EQ(std::pair(ShownWindow<InfoWindow>() != nullptr, TakesInput(ui)),
-              std::pair(false, true));
-}
-
-TEST_F(ShellTest, AboutWindowShowsSevenYellowOnBlackReadOnlyLinesUntilClosed) {
-    for (bool byOk : {true, false}) {  // closed by "Ок", then by a close request
-        Click(btnAbout);
-        AboutWindow* about = ShownWindow<AboutWindow>();
-        ASSERT_NE(about, nullptr);
-        EXPECT_FALSE(TakesInput(ui));
-        auto* text = about->findChild<QTextEdit*>("edtAbout");
-        QTest::keyClicks(text, "abc");  // read-only
-        EXPECT_EQ(text->toPlainText(), QString::fromUtf8(kAboutWindow[2]).section('|', 2, 2));
-        EXPECT_EQ(
-            std::pair(text->palette().color(QPalette::Text), text->palette().color(QPalette::Base)),
-            std::pair(QColor(Qt::yellow), QColor(Qt::black)));
-        byOk ? testing::Click(about->findChild<QPushButton*>("btnAboutOk")) : void(about->close());
-        EXPECT_EQ(std::pair(ShownWindow<AboutWindow>() != nullptr, TakesInput(ui)),
+// wndInfo and wndAbout keep wndMain refusing input, even past a session's end, until closed:
+// wndInfo only by its OK, wndAbout by its "Ок" or a close request. wndAbout's seven lines are
+// yellow on black and read-only.
+TEST_F(ShellTest, InfoAndAboutWindowsKeepWndMainRefusingInputUntilClosed) {
+    for (const auto& [info, ok] :
+         {std::pair(true, "btnInfoOk"), {false, "btnAboutOk"}, {false, ""}}) {
+        info ? void(ui.OpenInfoWindow()) : Click(btnAbout);
+        QDialog* window = ShownWindow<QDialog>();
+        ASSERT_NE(window, nullptr);
+        ui.SetMainWindowEnabled(true);
+        Click(chkCountRed);
+        if (info) {
+            EXPECT_FALSE(window->close());
+            QTest::keyClick(window, Qt::Key_Escape);
+            QTest::keyClick(window, Qt::Key_F4, Qt::AltModifier);
+        } else {
+            auto* text = window->findChild<QTextEdit*>("edtAbout");
+            QTest::keyClicks(text, "abc");
+            EXPECT_EQ(text->toPlainText(), QString::fromUtf8(kAboutWindow[2]).section('|', 2, 2));
+            EXPECT_EQ(std::pair(text->palette().color(QPalette::Text),
+                                text->palette().color(QPalette::Base)),
+                      std::pair(QColor(Qt::yellow), QColor(Qt::black)));
+        }
+        EXPECT_EQ(std::tuple(window->isVisible(), TakesInput(ui), ui.State(chkCountRed)),
+                  std::tuple(true, false, 1));
+        *ok ? testing::Click(window->findChild<QPushButton*>(ok)) : void(window->close());
+        EXPECT_EQ(std::pair(ShownWindow<QDialog>() != nullptr, TakesInput(ui)),
                   std::pair(false, true));
     }
 }

@@ -49,22 +49,6 @@ class OperationsTest : public ::testing::Test {
     DeviceLink link{ui, folder.Path()};
 };
 
-TEST_F(OperationsTest, ReadIgnoresAModeByteOf3AndKeepsWhatWasAnsweredBeforeAFailure) {
-    ui.SetState(Control::optAutonomous, 1);  // not the start-up values, so a change shows
-    ui.SetValueByte(Control::optAutonomous, 2);
-    unit.SetModel({{.mode = 3, .address = 17, .indication = 5, .soundOff = 1}});
-    unit.AddFault({.command = 40, .kind = sim::FaultKind::NoAnswer});
-
-    EXPECT_EQ(ReadSettings(link, ui), OperationResult::NoAnswer);
-
-    EXPECT_EQ(ui.State(Control::optAutonomous), 1);
-    EXPECT_EQ(ui.ValueByte(Control::optAutonomous), 2);
-    EXPECT_EQ(ui.Text(Control::strAddress), "17");
-    EXPECT_EQ(ui.ValueByte(Control::chkCountGreen), 5);
-    EXPECT_EQ(ui.State(Control::chkSoundOff), 0);  // never asked for
-    EXPECT_EQ(ui.messages.size(), 1u);             // the transaction's own report
-}
-
 // In autonomous mode the address is checked but not sent.
 TEST_F(OperationsTest, WriteInAutonomousModeRefusesAnInvalidAddressAndSendsNoValidOne) {
     ui.SetValueByte(Control::optSlave, 2);
@@ -84,65 +68,61 @@ TEST_F(OperationsTest, WriteInAutonomousModeRefusesAnInvalidAddressAndSendsNoVal
 }
 
 // Another device class, a refusal (any data byte but 26, the commit's included), noise
-// (three attempts of the first request) or a differing read-back: one box, the operation
-// ends there, the port is free again and the form keeps what it showed.
+// or silence (three attempts of a request) or a differing read-back: one box, the operation
+// ends there, the port is free again and the form keeps what it showed, a read's settings
+// answered before the failure included.
 TEST_F(OperationsTest, AFailureIsReportedOnceAndEndsTheOperation) {
     using enum sim::FaultKind;
-    const Box otherClass{MessageIcon::Error, "Ошибка",
-                         "Конфигуратор не совместим с устройством! Класс уст. 3,а класс "
-                         "конфигуратора 2"};
-    const Box refused{MessageIcon::Error, "Ошибка",
-                      "Выполнить команду не удалось!!!\n"
-                      "Устройство отклонило команду"};
-    const Box noise{MessageIcon::Error, FailureTitle(TransactionResult::BadStartByte),
-                    FailureText(TransactionResult::BadStartByte)};
-    const Box eeprom{MessageIcon::Error, "Ошибка!", "Ошибка верификации EEPROM"};
+    // Each box with how the operation ends.
+    using Outcome = std::pair<Box, OperationResult>;
+    const Outcome otherClass{{MessageIcon::Error, "Ошибка",
+                              "Конфигуратор не совместим с устройством! Класс уст. 3,а класс "
+                              "конфигуратора 2"},
+                             OperationResult::Incompatible};
+    const Outcome refused{{MessageIcon::Error, "Ошибка",
+                           "Выполнить команду не удалось!!!\nУстройство отклонило команду"},
+                          OperationResult::Refused};
+    const auto failure = [](TransactionResult transaction, OperationResult result) {
+        return Outcome{{MessageIcon::Error, FailureTitle(transaction), FailureText(transaction)},
+                       result};
+    };
+    const Outcome noise = failure(TransactionResult::BadStartByte, OperationResult::BadAnswer);
+    const Outcome noAnswer = failure(TransactionResult::NoResponse, OperationResult::NoAnswer);
+    const Outcome eeprom{{MessageIcon::Error, "Ошибка!", "Ошибка верификации EEPROM"},
+                         OperationResult::VerificationFailed};
     const sim::Fault noiseFault{.kind = Noise, .param = 90};
-    // The operation, the unit's fault (none: a unit of class 3), the commands sent, the box,
-    // and how the operation ends.
-    const std::tuple<Operation, std::optional<sim::Fault>, std::vector<uint8_t>, Box,
-                     OperationResult>
-        table[] = {
-            {kRead, {}, {46}, otherClass, OperationResult::Incompatible},
-            {kWrite, {}, {46}, otherClass, OperationResult::Incompatible},
-            {kTest, {}, {46}, otherClass, OperationResult::Incompatible},
-            {kReset, {}, {46}, otherClass, OperationResult::Incompatible},
-            {kWrite,
-             sim::Fault{37, Refuse, 0},
-             {46, 35, 44, 33, 34, 36, 37},
-             refused,
-             OperationResult::Refused},
-            {kWrite,
-             sim::Fault{38, Refuse, 27},
-             {46, 35, 44, 33, 34, 36, 37, 49, 38},
-             refused,
-             OperationResult::Refused},
-            {kTest, sim::Fault{32, Refuse, 25}, {46, 32}, refused, OperationResult::Refused},
-            {kReset, sim::Fault{48, Refuse, 255}, {46, 48}, refused, OperationResult::Refused},
-            {kRead, noiseFault, {46, 46, 46}, noise, OperationResult::BadAnswer},
-            {kWrite, noiseFault, {46, 46, 46}, noise, OperationResult::BadAnswer},
-            {kInfo, noiseFault, {47, 47, 47}, noise, OperationResult::BadAnswer},
-            {kTest, noiseFault, {46, 46, 46}, noise, OperationResult::BadAnswer},
-            {kReset, noiseFault, {46, 46, 46}, noise, OperationResult::BadAnswer},
-            {kWrite,
-             sim::Fault{40, ReadBackDiffers},
-             {46, 35, 44, 33, 34, 36, 37, 49, 38, 41, 45, 39, 40},
-             eeprom,
-             OperationResult::VerificationFailed}};
-    for (const auto& [operation, fault, commands, box, result] : table) {
+    // The operation, the unit's fault (none: a unit of class 3), the commands sent and the outcome.
+    // clang-format off
+    const std::tuple<Operation, std::optional<sim::Fault>, std::vector<uint8_t>, Outcome> table[] = {
+        {kRead, {}, {46}, otherClass}, {kWrite, {}, {46}, otherClass}, {kTest, {}, {46}, otherClass},
+        {kReset, {}, {46}, otherClass},
+        {kWrite, sim::Fault{37, Refuse, 0}, {46, 35, 44, 33, 34, 36, 37}, refused},
+        {kWrite, sim::Fault{38, Refuse, 27}, {46, 35, 44, 33, 34, 36, 37, 49, 38}, refused},
+        {kTest, sim::Fault{32, Refuse, 25}, {46, 32}, refused}, {kReset, sim::Fault{48, Refuse, 255}, {46, 48}, refused},
+        {kRead, noiseFault, {46, 46, 46}, noise}, {kWrite, noiseFault, {46, 46, 46}, noise},
+        {kInfo, noiseFault, {47, 47, 47}, noise}, {kTest, noiseFault, {46, 46, 46}, noise},
+        {kReset, noiseFault, {46, 46, 46}, noise},
+        {kWrite, sim::Fault{40, ReadBackDiffers}, {46, 35, 44, 33, 34, 36, 37, 49, 38, 41, 45, 39, 40}, eeprom},
+        {kRead, sim::Fault{40, NoAnswer}, {46, 51, 41, 45, 39, 40, 40, 40}, noAnswer}};
+    // clang-format on
+    for (const auto& [operation, fault, commands, outcome] : table) {
         SCOPED_TRACE(::testing::PrintToString(commands));
-        unit.SetModel({{.mode = 2, .address = 17}, uint8_t(fault ? 2 : 3), 12});
+        const sim::Settings settings{.mode = 2, .address = 17, .indication = 5, .soundOff = 1};
+        unit.SetModel({settings, uint8_t(fault ? 2 : 3), 12});
         unit.ClearFaults();
         fault ? unit.AddFault(*fault) : void();
         unit.ClearLog();
         ui.messages.clear();
-        EXPECT_EQ(operation(link, ui), result);
+        const OperationResult result = operation(link, ui);
+        EXPECT_EQ(std::pair(Boxes(), result),
+                  std::pair(std::vector{outcome.first}, outcome.second));
         EXPECT_EQ(unit.LoggedCommands(), commands);
-        EXPECT_EQ(Boxes(), std::vector{box});
         EXPECT_TRUE(IsPortFree(unit.SlavePath()));
     }
     EXPECT_FALSE(ui.IsInfoWindowOpen());
-    EXPECT_EQ(ui.Text(Control::strAddress), "0");
+    EXPECT_EQ(std::tuple(ui.Text(Control::strAddress), ui.ValueByte(Control::chkCountGreen),
+                         ui.State(Control::chkSoundOff)),
+              std::tuple("17", 5, 0));
     EXPECT_EQ(unit.CommitCount(), 1);  // the write whose read-back differs
 }
 
