@@ -55,7 +55,7 @@ std::string ReadProcessFile(int processDir, const char* name) {
 // The program's name: the kernel's, or where the kernel cut it short, the name it was
 // started by when that begins the same way (kavrel-configur -> kavrel-configurator).
 std::string ProgramName(int processDir) {
-    const std::string name = ReadProcessFile(processDir, "comm");
+    std::string name = ReadProcessFile(processDir, "comm");
     if (name.size() < kKernelNameLength) {
         return name;
     }

@@ -50,7 +50,7 @@ bool IsPrivateFolder(const std::string& folder) {
 }  // namespace
 
 std::string ListFolder(const std::string& programFolder) {
-    const std::string folder = WithoutTrailingSlash(programFolder);
+    std::string folder = WithoutTrailingSlash(programFolder);
     // The effective user is the one who writes the list, so ask about that user.
     if (faccessat(AT_FDCWD, folder.c_str(), W_OK | X_OK, AT_EACCESS) == 0) {
         return folder;
