@@ -58,6 +58,10 @@ in_prefix wine reg add "$cable" /v FriendlyName /d 'USB-SERIAL CH341A (COM7)' /f
 in_prefix wine reg add "$cable\Device Parameters" /v PortName /d COM7 /f >/dev/null
 
 failed=0
+fail() {
+    echo "$*" >&2
+    failed=1
+}
 for program in "${programs[@]}"; do
     start=$SECONDS
     in_prefix KAVREL_TEST_PORT=COM7 wine "$program" || failed=1
@@ -71,10 +75,40 @@ expect() {
     local pattern=$1 output
     shift
     output=$(in_prefix wine "$@" | tr -d '\r') && grep -Eq "$pattern" <<<"$output" ||
-        { echo "$(basename "$1") ${*:2}: expected /$pattern/, got:" >&2; echo "$output" >&2; failed=1; }
+        fail "$(basename "$1") ${*:2}: expected /$pattern/, got:"$'\n'"$output"
 }
 start=$SECONDS
 expect '"address": 37,' "$windows_build/bin/kavrelctl.exe" read --json
 expect '^firmware_version +12$' "$windows_build/bin/kavrelctl.exe" --port COM7 info
 echo "kavrelctl.exe: $((SECONDS - start)) s under wine"
+
+# The installer, run silently, puts the packed files together in Program Files, where
+# kavrelctl.exe finds the unit through the Zorvik.exe beside it; the uninstaller takes
+# everything away again.
+start=$SECONDS
+installer=$("$(dirname "$0")/../../scripts/package-windows.sh" "$windows_build" | tail -n 1)
+packed=("$windows_build"/package-windows/*/*)
+installed="$prefix/drive_c/Program Files/Kavrel Configurator"
+start_menu="$prefix/drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/Kavrel"
+uninstall_key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\KavrelConfigurator'
+in_prefix wine "$installer" /S
+for file in "${packed[@]}"; do
+    cmp -s "$file" "$installed/${file##*/}" || fail "not installed as packed: ${file##*/}"
+done
+[ -e "$start_menu/README.lnk" ] || fail "no Start menu entry"
+[ ! -e "$installed/kavrel-configurator.exe" ] || [ -e "$start_menu/Kavrel Configurator.lnk" ] ||
+    fail "no Start menu entry for the configurator"
+expect '^firmware_version +12$' "$installed/kavrelctl.exe" info
+in_prefix wine "$installed/uninstall.exe" /S
+# The uninstaller runs from a copy of itself that ends after the one started here.
+for _ in $(seq 100); do
+    [ -e "$installed" ] || break
+    sleep 0.2
+done
+for left in "$installed" "$start_menu"; do
+    [ ! -e "$left" ] || fail "left after uninstalling: $left"
+done
+! in_prefix wine reg query "$uninstall_key" >/dev/null 2>&1 ||
+    fail "left after uninstalling: $uninstall_key"
+echo "installer: $((SECONDS - start)) s under wine"
 exit $failed
