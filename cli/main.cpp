@@ -12,6 +12,7 @@
 
 #include "cli/exit_codes.h"
 #include "cli/interrupt.h"
+#include "cli/platform.h"
 #include "cli/production.h"
 #include "cli/profile.h"
 #include "cli/settings_form.h"
@@ -20,7 +21,7 @@
 #include "config/commands.h"
 #include "config/operations.h"
 #include "config/settings_coding.h"
-#include "diagnosis/causes.h"
+#include "diagnosis/this_machine.h"
 #include "link/cable_search.h"
 #include "link/device_link.h"
 #include "link/link_texts.h"
@@ -81,7 +82,7 @@ class Kavrelctl {
         const std::string port = PortNameFromList(list);
         if (port.empty()) {
             std::printf("port: none\n");
-            const std::string cause = diagnosis::WhyNoCable(diagnosis::Machine{});
+            const std::string cause = diagnosis::NoCableCause();
             if (!cause.empty()) {
                 std::printf("%s\n", cause.c_str());
             }
@@ -306,7 +307,7 @@ int Main(int argc, char** argv) {
 
     std::FILE* trace = nullptr;
     if (!tracePath.empty()) {
-        trace = tracePath == "-" ? stderr : std::fopen(tracePath.c_str(), "we");
+        trace = tracePath == "-" ? stderr : std::fopen(tracePath.c_str(), kWriteNotInherited);
         if (!trace) {
             std::fprintf(stderr, "%s: cannot be written\n", tracePath.c_str());
             return kExitUsage;

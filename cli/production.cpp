@@ -1,11 +1,8 @@
 #include "cli/production.h"
 
-#include <unistd.h>
-
 #include <chrono>
 #include <cmath>
 #include <cstdio>
-#include <ctime>
 #include <fstream>
 #include <functional>
 #include <nlohmann/json.hpp>
@@ -13,6 +10,7 @@
 
 #include "cli/exit_codes.h"
 #include "cli/interrupt.h"
+#include "cli/platform.h"
 #include "cli/settings_form.h"
 #include "cli/terminal_screen.h"
 #include "config/operations.h"
@@ -42,7 +40,7 @@ constexpr int kWriteTransactionsAutonomous = 14;
 // nothing when the lister did not start (reported).
 std::optional<std::string> LookForCable(TerminalScreen& screen, const ProductionRun& run) {
     if (!run.fixedPort.empty()) {
-        return access(run.fixedPort.c_str(), F_OK) == 0 ? run.fixedPort : "";
+        return PortPresent(run.fixedPort) ? run.fixedPort : "";
     }
     if (!RunAndWait(run.programFolder + std::string(kListerFileName))) {
         screen.ShowMessage(MessageIcon::Error, std::string(texts::kErrorTitleExclaimed),
@@ -68,15 +66,6 @@ Wait WaitForCable(TerminalScreen& screen, const ProductionRun& run,
         WaitUnlessInterrupted(kLookInterval);
     }
     return Wait::Interrupted;
-}
-
-std::string LocalTime() {
-    const std::time_t now = std::time(nullptr);
-    std::tm local{};
-    localtime_r(&now, &local);
-    char text[40];
-    std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%S%z", &local);
-    return text;
 }
 
 }  // namespace
@@ -126,7 +115,7 @@ int WriteEachUnit(DeviceLink& link, TerminalScreen& screen, const ProductionRun&
         std::fflush(stdout);
         if (record.is_open()) {
             nlohmann::ordered_json line = {
-                {"time", LocalTime()},         {"port", port},
+                {"time", LocalTimeStamp()},    {"port", port},
                 {"firmware_version", nullptr}, {"class", nullptr},
                 {"profile", run.profileName},  {"result", outcome},
                 {"seconds", seconds},

@@ -1,15 +1,14 @@
 #include "cli/terminal_screen.h"
 
-#include <unistd.h>
-
 #include <algorithm>
 #include <cstdio>
 
 #include "cli/interrupt.h"
+#include "cli/platform.h"
 
 namespace kavrel::cli {
 
-TerminalScreen::TerminalScreen() : progress_(isatty(STDERR_FILENO) == 1) {}
+TerminalScreen::TerminalScreen() : progress_(PrepareTerminal()) {}
 
 void TerminalScreen::ShowMessage(MessageIcon, const std::string& title, const std::string& text) {
     PrintLine(title + ": " + text);
