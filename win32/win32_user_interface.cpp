@@ -249,7 +249,7 @@ bool Win32UserInterface::OpenInfoWindow() {
     EnableWindow(main_, FALSE);
     // The four captions first, then the four values, then the button.
     for (const InfoRow& row : kInfoRows) {
-        AddControl(info_, L"STATIC", row.caption, SS_LEFT, {17, row.y, 198, 20});
+        AddControl(info_, L"STATIC", row.caption, SS_LEFTNOWORDWRAP, {17, row.y, 198, 20});
     }
     for (const InfoRow& row : kInfoRows) {
         infoValues_[row.value] = AddControl(info_, L"STATIC", "000", SS_LEFT, {220, row.y, 25, 20});
