@@ -1,8 +1,7 @@
 #!/usr/bin/env bash
-# Runs the Windows build's test programs under wine, in a scratch prefix made here, against
-# kavrel-sim whose pseudo-terminal the prefix sees as COM7, listed in the prefix's device
-# list as a CH340 cable. The test programs meet a unit that never answers command 47;
-# kavrelctl.exe one that answers everything. Every process started here is ended by its id, the prefix removed.
+# Runs the Windows build's test programs under wine against kavrel-sim as COM7 (see
+# scratch_prefix.sh): the test programs meet a unit that never answers command 47,
+# kavrelctl.exe and the installed package one that answers everything.
 #   run_under_wine.sh LINUX_BIN_DIR WINDOWS_BUILD_DIR
 set -euo pipefail
 linux_bin=$1
@@ -14,48 +13,9 @@ programs=("$windows_build"/tests/*.exe)
     exit 1
 }
 
-scratch=$(mktemp -d)
-prefix=$scratch/prefix
-sim_pid=
-# Only wine's own processes get the prefix in their environment: this shell and its
-# helpers never export it.
-in_prefix() {
-    env WINEPREFIX="$prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" "$@"
-}
-wine_pids() {
-    grep -lsxzF "WINEPREFIX=$prefix" /proc/[0-9]*/environ | cut -d/ -f3 || true
-}
-finish() {
-    [ -z "$sim_pid" ] || kill "$sim_pid" 2>/dev/null || true
-    local pids
-    pids=$(wine_pids)
-    [ -z "$pids" ] || kill -KILL $pids 2>/dev/null || true
-    rm -rf "$scratch"
-}
-trap finish EXIT
-
-start=$SECONDS
-in_prefix wineboot -i >/dev/null 2>&1
-echo "prefix made in $((SECONDS - start)) s"
-
-# Plugs a simulated unit with these options into COM7, unplugging the one there before.
-plug_unit() {
-    if [ -n "$sim_pid" ]; then
-        kill "$sim_pid"
-        exec {sim_out}<&-
-    fi
-    exec {sim_out}< <(exec "$linux_bin/kavrel-sim" --no-register "$@")
-    sim_pid=$!
-    read -r -t 10 -u "$sim_out" terminal
-    ln -sfn "$terminal" "$prefix/dosdevices/com7"
-}
-plug_unit --fault 47:no-answer
-cable='HKLM\System\CurrentControlSet\Enum\USB\VID_1A86&PID_7523\5&kavrel&0&1'
-ports_class='{4D36E978-E325-11CE-BFC1-08002BE10318}'
-in_prefix wine reg add "$cable" /v ClassGUID /d "$ports_class" /f >/dev/null
-in_prefix wine reg add "$cable" /v HardwareID /t REG_MULTI_SZ /d 'USB\VID_1A86&PID_7523' /f >/dev/null
-in_prefix wine reg add "$cable" /v FriendlyName /d 'USB-SERIAL CH341A (COM7)' /f >/dev/null
-in_prefix wine reg add "$cable\Device Parameters" /v PortName /d COM7 /f >/dev/null
+source "$(dirname "$0")/scratch_prefix.sh"
+make_prefix
+start_simulator "$linux_bin" --fault 47:no-answer
 
 failed=0
 fail() {
@@ -69,7 +29,7 @@ for program in "${programs[@]}"; do
 done
 
 # kavrelctl.exe finds the unit through Zorvik.exe beside it, or is given its port.
-plug_unit --address 37 --version 12
+start_simulator "$linux_bin" --address 37 --version 12
 # Runs a program under wine and fails the test unless its output matches PATTERN.
 expect() {
     local pattern=$1 output

@@ -1,0 +1,149 @@
+#include "win32/main_window.h"
+
+#include <array>
+#include <string>
+
+#include "config/settings_coding.h"
+#include "config/startup_form.h"
+#include "link/utf16_win32.h"
+
+namespace kavrel {
+namespace {
+
+struct ControlEntry {
+    ControlKind kind;
+    const char* caption;
+    int x, y, width, height;
+    std::optional<Control> control;  // none for frames and captions: no handler reaches them
+};
+
+// cmbSoundType comes before cmbPulseTime although it lies below it.
+constexpr std::array<ControlEntry, 25> kControls{{
+    {ControlKind::Frame, "Режим", 5, 5, 110, 100, std::nullopt},
+    {ControlKind::Option, "Ведомый", 14, 26, 90, 17, Control::optSlave},
+    {ControlKind::Option, "Автономный", 14, 49, 90, 17, Control::optAutonomous},
+    {ControlKind::Text, "Адрес", 124, 23, 45, 15, std::nullopt},
+    {ControlKind::DigitField, "0", 174, 24, 35, 15, Control::strAddress},
+    {ControlKind::Frame, "Индикация", 120, 5, 165, 100, std::nullopt},
+    {ControlKind::CheckBox, "Вкл.отсчет по красному", 125, 45, 155, 14, Control::chkCountRed},
+    {ControlKind::CheckBox, "Вкл.отсчет по зеленому", 125, 65, 155, 14, Control::chkCountGreen},
+    {ControlKind::CheckBox, "Вкл.индикацию 'РУ' и 'АУ'", 125, 85, 155, 14,
+     Control::chkIndicationRuAu},
+    {ControlKind::Frame, "Тест", 290, 5, 100, 100, std::nullopt},
+    {ControlKind::Button, "Тест", 300, 25, 84, 20, Control::btnTest},
+    {ControlKind::Button, "Сброс", 300, 50, 84, 20, Control::btnReset},
+    {ControlKind::Frame, "Связь", 290, 110, 99, 164, std::nullopt},
+    {ControlKind::Button, "Запись", 300, 130, 84, 19, Control::btnWrite},
+    {ControlKind::Button, "Чтение", 300, 155, 84, 19, Control::btnRead},
+    {ControlKind::Button, "Инф", 300, 180, 84, 19, Control::btnInfo},
+    {ControlKind::Button, "О программе", 300, 205, 84, 19, Control::btnAbout},
+    {ControlKind::Frame, "Звук", 5, 110, 281, 164, std::nullopt},
+    {ControlKind::Text, "Время перехода на частые звук.импульсы", 10, 125, 220, 15, std::nullopt},
+    {ControlKind::CheckBox, "Отключить звуковое сопровождение", 10, 165, 215, 15,
+     Control::chkSoundOff},
+    {ControlKind::Text, "Вид звукового сопровождения", 10, 185, 166, 14, std::nullopt},
+    {ControlKind::List, "", 10, 200, 87, 20, Control::cmbSoundType},
+    {ControlKind::List, "", 10, 140, 87, 20, Control::cmbPulseTime},
+    {ControlKind::Text, "Громкость", 10, 230, 166, 14, std::nullopt},
+    {ControlKind::DigitField, "100", 15, 250, 35, 15, Control::strVolume},
+}};
+
+// Past IDOK and IDCANCEL, which the keyboard's Enter and Escape send.
+constexpr int kFirstControlId = 100;
+constexpr int kDroppedListHeight = 200;  // the open list below a drop-down's closed line
+
+HWND CreateControl(const ControlEntry& entry, HWND parent, int id) {
+    const wchar_t* windowClass = L"BUTTON";
+    DWORD style = WS_CHILD | WS_VISIBLE;
+    DWORD extendedStyle = 0;
+    int height = entry.height;
+    switch (entry.kind) {
+        case ControlKind::Frame:
+            style |= BS_GROUPBOX;
+            break;
+        case ControlKind::Option:
+            // The first option starts the group that the second one closes.
+            style |= BS_AUTORADIOBUTTON | WS_TABSTOP |
+                     (entry.control == Control::optSlave ? WS_GROUP : 0);
+            break;
+        case ControlKind::Text:
+            windowClass = L"STATIC";
+            style |= SS_LEFTNOWORDWRAP;  // clipped at its width, like the Qt caption
+            break;
+        case ControlKind::DigitField:
+            windowClass = L"EDIT";
+            style |= ES_NUMBER | ES_AUTOHSCROLL | WS_TABSTOP;
+            extendedStyle = WS_EX_CLIENTEDGE;
+            break;
+        case ControlKind::CheckBox:
+            style |= BS_AUTOCHECKBOX | WS_TABSTOP;
+            break;
+        case ControlKind::Button:
+            style |= BS_PUSHBUTTON | WS_TABSTOP;
+            break;
+        case ControlKind::List:
+            windowClass = L"COMBOBOX";
+            style |= CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP;
+            height += kDroppedListHeight;
+            break;
+    }
+    // Frames and captions after the first option would otherwise end its group.
+    if (entry.kind != ControlKind::Option && entry.kind != ControlKind::Frame &&
+        entry.kind != ControlKind::Text) {
+        style |= WS_GROUP;
+    }
+    return CreateWindowExW(extendedStyle, windowClass, Utf16(entry.caption).c_str(), style, entry.x,
+                           entry.y, entry.width, height, parent,
+                           reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), nullptr, nullptr);
+}
+
+void AddItem(HWND list, const std::string& item) {
+    SendMessageW(list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Utf16(item).c_str()));
+}
+
+}  // namespace
+
+MainControls CreateMainControls(HWND window, HFONT font) {
+    MainControls controls;
+    for (size_t index = 0; index < kControls.size(); ++index) {
+        const ControlEntry& entry = kControls[index];
+        const int id = kFirstControlId + static_cast<int>(index);
+        HWND handle = CreateControl(entry, window, id);
+        SendMessageW(handle, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+        if (entry.kind == ControlKind::List) {
+            // The closed line is as high as the table says, whatever the font.
+            const int border = 6;
+            SendMessageW(handle, CB_SETITEMHEIGHT, static_cast<WPARAM>(-1), entry.height - border);
+        }
+        if (entry.control) {
+            controls.handles[*entry.control] = handle;
+            controls.byId[id] = {*entry.control, entry.kind};
+        }
+    }
+
+    const auto& handles = controls.handles;
+    SendMessageW(handles.at(Control::optSlave), BM_SETCHECK, BST_CHECKED, 0);
+    SendMessageW(handles.at(Control::chkCountRed), BM_SETCHECK, BST_CHECKED, 0);
+    SendMessageW(handles.at(Control::chkCountGreen), BM_SETCHECK, BST_CHECKED, 0);
+
+    HWND pulseTime = handles.at(Control::cmbPulseTime);
+    AddItem(pulseTime, "Выкл.");
+    for (int pulseTimeByte = kPulseTimeMin; pulseTimeByte <= kPulseTimeMax; ++pulseTimeByte) {
+        AddItem(pulseTime, std::to_string(pulseTimeByte));
+    }
+    SendMessageW(pulseTime, CB_SETCURSEL, startup::kPulseTimeItem, 0);
+
+    HWND soundType = handles.at(Control::cmbSoundType);
+    for (int signal = 1; signal <= 3; ++signal) {
+        AddItem(soundType, "Сигнал №" + std::to_string(signal));
+    }
+    SendMessageW(soundType, CB_SETCURSEL, startup::kSoundTypeItem, 0);
+
+    // Only a read changes these three; the operator sees them but never edits them.
+    for (Control control : {Control::chkSoundOff, Control::cmbSoundType, Control::strVolume}) {
+        EnableWindow(handles.at(control), FALSE);
+    }
+    return controls;
+}
+
+}  // namespace kavrel

@@ -1,0 +1,78 @@
+#pragma once
+
+#include <windows.h>
+
+#include <atomic>
+#include <functional>
+#include <map>
+
+#include "config/form.h"
+#include "link/screen.h"
+#include "win32/main_window.h"
+#include "win32/pictures.h"
+
+namespace kavrel {
+
+// The screen and the form drawn with the platform's own windows: wndMain with its 25
+// controls and value bytes, wndInfo, wndAbout, the exchange window and message boxes.
+class Win32UserInterface final : public Screen, public Form {
+  public:
+    // Creates wndMain hidden in its initial state; throws when it cannot be created.
+    explicit Win32UserInterface(const Pictures& pictures);
+    ~Win32UserInterface() override;
+
+    // `handler` runs on each user action of `control` (never when code sets it).
+    void Connect(Control control, std::function<void()> handler);
+    void ShowCentredOnScreen();
+    void OpenAboutWindow();
+
+    // Form
+    int State(Control control) const override;
+    void SetState(Control control, int state) override;
+    std::string Text(Control control) const override;
+    void SetText(Control control, const std::string& text) override;
+    void SetEnabled(Control control, bool enabled) override;
+    int ValueByte(Control control) const override;
+    void SetValueByte(Control control, int value) override;
+    bool OpenInfoWindow() override;
+
+    // Screen
+    void ShowMessage(MessageIcon icon, const std::string& title, const std::string& text) override;
+    void SetMainWindowEnabled(bool enabled) override;
+    bool OpenExchangeWindow() override;
+    void ShowAnimationFrame(int frame) override;
+    bool CloseExchangeWindow() override;
+    bool PollCancel() override;
+
+  private:
+    static LRESULT CALLBACK WindowProcedure(HWND window, UINT message, WPARAM wParam,
+                                            LPARAM lParam);
+    LRESULT Handle(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    void OnMainCommand(int id, int code);
+    HWND CreateSecondary(const char* title, DWORD style, int clientWidth, int clientHeight);
+    HWND AddControl(HWND window, const wchar_t* windowClass, const std::string& text, DWORD style,
+                    RECT place, int id = 0);
+    HWND Find(Control control) const;
+    void CloseInfoWindow();
+    void CloseAboutWindow();
+
+    const Pictures& pictures_;
+    HFONT font_ = nullptr;
+    HWND main_ = nullptr;
+    HWND info_ = nullptr;
+    HWND about_ = nullptr;
+    HWND exchange_ = nullptr;
+    HWND animationImage_ = nullptr;
+    MainControls controls_;
+    std::map<Control, HWND> infoValues_;
+    std::map<Control, int> valueBytes_;
+    std::map<Control, std::function<void()>> handlers_;
+    bool settingText_ = false;  // an edit field's change notice then comes from code
+    bool cancelPressed_ = false;
+    std::atomic<unsigned> exchangeGeneration_{0};
+};
+
+// Hands one message of the loop to its window, with keyboard navigation between controls.
+void DeliverMessage(MSG& message);
+
+}  // namespace kavrel
