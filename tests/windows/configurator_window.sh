@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# kavrel-configurator.exe under wine on a virtual X display with no window manager: wndMain
-# opens with its title and client size, "Чтение" reads the simulated unit on COM7 (found
+# kavrel-configurator.exe, installed by the installer under wine, on a virtual X display with
+# no window manager: wndMain opens with its title and client size, "Чтение" reads the simulated unit on COM7 (found
 # through Zorvik.exe) in the read order, and closing wndMain ends the program with code 0.
 # With no window manager a window's X window is exactly its client area.
 #   configurator_window.sh LINUX_BIN_DIR WINDOWS_BUILD_DIR [SCREENSHOT.png]
@@ -22,6 +22,12 @@ read -r -t 10 -u "$display_out" display || fail "Xvfb did not start"
 export DISPLAY=:$display
 make_prefix
 start_simulator "$linux_bin" --log --mode 2 --address 17
+# The configurator as a technician gets it: the installer, run silently, puts it beside
+# Zorvik.exe in Program Files.
+installer=$("$(dirname "$0")/../../scripts/package-windows.sh" "$2" | tail -n 1)
+in_prefix wine "$installer" /S
+program="$prefix/drive_c/Program Files/Kavrel Configurator/kavrel-configurator.exe"
+[ -e "$program" ] || fail "the installer left no $program"
 
 in_prefix wine "$program" &
 app=$!
