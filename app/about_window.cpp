@@ -3,17 +3,17 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QTextEdit>
-
-#include "config/commands.h"
+#include <string>
 
 #include "app/dialog_font.h"
+#include "config/window_texts.h"
 
 namespace kavrel {
 AboutWindow::AboutWindow(QWidget& owner, const QPixmap& banner)
     : QDialog(&owner, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                           Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint) {
     setObjectName("wndAbout");
-    setWindowTitle(QStringLiteral("О программе..."));
+    setWindowTitle(QString::fromUtf8(texts::kAboutWindowTitle));
     setFixedSize(kClientWidth, kClientHeight);
     UseDialogFont(*this);
 
@@ -34,19 +34,8 @@ AboutWindow::AboutWindow(QWidget& owner, const QPixmap& banner)
     colours.setColor(QPalette::Text, QColor(255, 255, 0));
     text->setPalette(colours);
     text->setTextColor(QColor(255, 255, 0));
-    const QString lines[] = {
-        QStringLiteral("Программа: Конфигуратор Kavrel"),
-        QStringLiteral("Версия: %1")
-            .arg(QString::fromUtf8(CONFIGURATOR_VERSION.data(),
-                                   static_cast<qsizetype>(CONFIGURATOR_VERSION.size()))),
-        QStringLiteral("Класс : %1").arg(CONFIGURATOR_CLASS),
-        QStringLiteral("     +7 (000) 000-00-00"),
-        QStringLiteral("     email: info@kavrel.example"),
-        QStringLiteral("     www.kavrel.example"),
-        QStringLiteral("Городок      2019"),
-    };
-    for (const QString& line : lines) {
-        text->append(line);
+    for (const std::string& line : texts::AboutLines()) {
+        text->append(QString::fromStdString(line));
     }
 
     auto* ok = new QPushButton(QStringLiteral("Ок"), this);

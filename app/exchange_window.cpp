@@ -5,6 +5,7 @@
 #include <QPushButton>
 
 #include "app/dialog_font.h"
+#include "config/window_texts.h"
 
 namespace kavrel {
 
@@ -14,7 +15,7 @@ ExchangeWindow::ExchangeWindow(QWidget& owner, const std::vector<QPixmap>& frame
       frames_(frames),
       animationImage_(new QLabel(this)) {
     setObjectName("ExchangeWindow");
-    setWindowTitle(QStringLiteral("Обмен данными"));
+    setWindowTitle(QString::fromUtf8(texts::kExchangeWindowTitle));
     setFixedSize(kClientWidth, kClientHeight);
     UseDialogFont(*this);
 

@@ -5,40 +5,22 @@
 #include <QPushButton>
 
 #include "app/dialog_font.h"
+#include "config/window_texts.h"
 
 namespace kavrel {
-namespace {
-
-struct CaptionRow {
-    const char* caption;
-    const char* valueName;
-    Control value;
-    int y;
-};
-
-constexpr CaptionRow kRows[] = {
-    {"Версия микропрограммы устройства", "lblFirmwareVersion", Control::lblFirmwareVersion, 16},
-    {"Класс совместимости устройства", "lblDeviceClass", Control::lblDeviceClass, 41},
-    {"Версия программы конфигуратора", "lblConfiguratorVersion", Control::lblConfiguratorVersion,
-     66},
-    {"Класс совместимости конфигуратора", "lblConfiguratorClass", Control::lblConfiguratorClass,
-     91},
-};
-
-}  // namespace
 
 InfoWindow::InfoWindow(QWidget& owner, std::function<void()> onOk)
     : QDialog(&owner, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint),
       onOk_(std::move(onOk)) {
     setObjectName("wndInfo");
-    setWindowTitle(QStringLiteral("Информация об устройстве"));
+    setWindowTitle(QString::fromUtf8(texts::kInfoWindowTitle));
     setFixedSize(kClientWidth, kClientHeight);
     UseDialogFont(*this);
     // The four captions first, then the four values, then the button.
-    for (const CaptionRow& row : kRows) {
+    for (const texts::InfoRow& row : texts::kInfoRows) {
         (new QLabel(QString::fromUtf8(row.caption), this))->setGeometry(17, row.y, 198, 20);
     }
-    for (const CaptionRow& row : kRows) {
+    for (const texts::InfoRow& row : texts::kInfoRows) {
         auto* value = new QLabel(QStringLiteral("000"), this);
         value->setObjectName(row.valueName);
         value->setGeometry(220, row.y, 25, 20);
@@ -51,7 +33,7 @@ InfoWindow::InfoWindow(QWidget& owner, std::function<void()> onOk)
 }
 
 QLabel* InfoWindow::ValueLabel(Control control) const {
-    for (const CaptionRow& row : kRows) {
+    for (const texts::InfoRow& row : texts::kInfoRows) {
         if (row.value == control) {
             return findChild<QLabel*>(row.valueName);
         }

@@ -10,87 +10,42 @@
 #include <QRadioButton>
 #include <QRegularExpressionValidator>
 #include <QScreen>
-#include <array>
-#include <optional>
 
 #include "app/dialog_font.h"
+#include "config/main_window_layout.h"
 #include "config/settings_coding.h"
 #include "config/startup_form.h"
+#include "config/window_texts.h"
 
 namespace kavrel {
 namespace {
 
-enum class Kind { Frame, Option, Text, DigitField, CheckBox, Button, List };
-
-struct ControlEntry {
-    const char* name;
-    Kind kind;
-    const char* caption;
-    int x, y, width, height;
-    std::optional<Control> control;  // none for frames and captions: no handler reaches them
-};
-
-// Creation order is the keyboard focus order: cmbSoundType comes before cmbPulseTime
-// although it lies below it.
-constexpr std::array<ControlEntry, 25> kControls{{
-    {"frmMode", Kind::Frame, "Режим", 5, 5, 110, 100, std::nullopt},
-    {"optSlave", Kind::Option, "Ведомый", 14, 26, 90, 17, Control::optSlave},
-    {"optAutonomous", Kind::Option, "Автономный", 14, 49, 90, 17, Control::optAutonomous},
-    {"lblAddress", Kind::Text, "Адрес", 124, 23, 45, 15, std::nullopt},
-    {"strAddress", Kind::DigitField, "0", 174, 24, 35, 15, Control::strAddress},
-    {"frmIndication", Kind::Frame, "Индикация", 120, 5, 165, 100, std::nullopt},
-    {"chkCountRed", Kind::CheckBox, "Вкл.отсчет по красному", 125, 45, 155, 14,
-     Control::chkCountRed},
-    {"chkCountGreen", Kind::CheckBox, "Вкл.отсчет по зеленому", 125, 65, 155, 14,
-     Control::chkCountGreen},
-    {"chkIndicationRuAu", Kind::CheckBox, "Вкл.индикацию 'РУ' и 'АУ'", 125, 85, 155, 14,
-     Control::chkIndicationRuAu},
-    {"frmTest", Kind::Frame, "Тест", 290, 5, 100, 100, std::nullopt},
-    {"btnTest", Kind::Button, "Тест", 300, 25, 84, 20, Control::btnTest},
-    {"btnReset", Kind::Button, "Сброс", 300, 50, 84, 20, Control::btnReset},
-    {"frmLink", Kind::Frame, "Связь", 290, 110, 99, 164, std::nullopt},
-    {"btnWrite", Kind::Button, "Запись", 300, 130, 84, 19, Control::btnWrite},
-    {"btnRead", Kind::Button, "Чтение", 300, 155, 84, 19, Control::btnRead},
-    {"btnInfo", Kind::Button, "Инф", 300, 180, 84, 19, Control::btnInfo},
-    {"btnAbout", Kind::Button, "О программе", 300, 205, 84, 19, Control::btnAbout},
-    {"frmSound", Kind::Frame, "Звук", 5, 110, 281, 164, std::nullopt},
-    {"lblPulseTime", Kind::Text, "Время перехода на частые звук.импульсы", 10, 125, 220, 15,
-     std::nullopt},
-    {"chkSoundOff", Kind::CheckBox, "Отключить звуковое сопровождение", 10, 165, 215, 15,
-     Control::chkSoundOff},
-    {"lblSoundType", Kind::Text, "Вид звукового сопровождения", 10, 185, 166, 14, std::nullopt},
-    {"cmbSoundType", Kind::List, "", 10, 200, 87, 20, Control::cmbSoundType},
-    {"cmbPulseTime", Kind::List, "", 10, 140, 87, 20, Control::cmbPulseTime},
-    {"lblVolume", Kind::Text, "Громкость", 10, 230, 166, 14, std::nullopt},
-    {"strVolume", Kind::DigitField, "100", 15, 250, 35, 15, Control::strVolume},
-}};
-
 QWidget* CreateControl(const ControlEntry& entry, QWidget& parent) {
     const QString caption = QString::fromUtf8(entry.caption);
     switch (entry.kind) {
-        case Kind::Frame: {
+        case ControlKind::Frame: {
             // Stacked beneath every control, some of which were created before it: a frame is
             // only drawn and never takes a click meant for a control it surrounds.
             auto* frame = new QGroupBox(caption, &parent);
             frame->lower();
             return frame;
         }
-        case Kind::Option:
+        case ControlKind::Option:
             return new QRadioButton(caption, &parent);
-        case Kind::Text:
+        case ControlKind::Text:
             return new QLabel(caption, &parent);
-        case Kind::DigitField: {
+        case ControlKind::DigitField: {
             auto* field = new QLineEdit(caption, &parent);
             // Refuses every non-digit, typed or pasted.
             field->setValidator(
                 new QRegularExpressionValidator(QRegularExpression("[0-9]*"), field));
             return field;
         }
-        case Kind::CheckBox:
+        case ControlKind::CheckBox:
             return new QCheckBox(caption, &parent);
-        case Kind::Button:
+        case ControlKind::Button:
             return new QPushButton(caption, &parent);
-        case Kind::List:
+        case ControlKind::List:
             return new QComboBox(&parent);
     }
     return nullptr;
@@ -110,7 +65,7 @@ MainWindow::MainWindow() : content_(new QWidget(this)) {
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                    Qt::WindowCloseButtonHint);
-    setWindowTitle(QStringLiteral("Конфигуратор Kavrel V%1.4").arg(2));
+    setWindowTitle(QString::fromUtf8(texts::kMainWindowTitle));
     setObjectName("wndMain");
     setFixedSize(kClientWidth, kClientHeight);
     UseDialogFont(*this);
@@ -129,7 +84,7 @@ QWidget* MainWindow::Widget(Control control) const {
 }
 
 void MainWindow::BuildControls() {
-    for (const ControlEntry& entry : kControls) {
+    for (const ControlEntry& entry : kMainWindowControls) {
         QWidget* widget = CreateControl(entry, *content_);
         widget->setObjectName(entry.name);
         widget->setGeometry(entry.x, entry.y, entry.width, entry.height);

@@ -3,50 +3,13 @@
 #include <array>
 #include <string>
 
+#include "config/main_window_layout.h"
 #include "config/settings_coding.h"
 #include "config/startup_form.h"
 #include "link/utf16_win32.h"
 
 namespace kavrel {
 namespace {
-
-struct ControlEntry {
-    ControlKind kind;
-    const char* caption;
-    int x, y, width, height;
-    std::optional<Control> control;  // none for frames and captions: no handler reaches them
-};
-
-// cmbSoundType comes before cmbPulseTime although it lies below it.
-constexpr std::array<ControlEntry, 25> kControls{{
-    {ControlKind::Frame, "Режим", 5, 5, 110, 100, std::nullopt},
-    {ControlKind::Option, "Ведомый", 14, 26, 90, 17, Control::optSlave},
-    {ControlKind::Option, "Автономный", 14, 49, 90, 17, Control::optAutonomous},
-    {ControlKind::Text, "Адрес", 124, 23, 45, 15, std::nullopt},
-    {ControlKind::DigitField, "0", 174, 24, 35, 15, Control::strAddress},
-    {ControlKind::Frame, "Индикация", 120, 5, 165, 100, std::nullopt},
-    {ControlKind::CheckBox, "Вкл.отсчет по красному", 125, 45, 155, 14, Control::chkCountRed},
-    {ControlKind::CheckBox, "Вкл.отсчет по зеленому", 125, 65, 155, 14, Control::chkCountGreen},
-    {ControlKind::CheckBox, "Вкл.индикацию 'РУ' и 'АУ'", 125, 85, 155, 14,
-     Control::chkIndicationRuAu},
-    {ControlKind::Frame, "Тест", 290, 5, 100, 100, std::nullopt},
-    {ControlKind::Button, "Тест", 300, 25, 84, 20, Control::btnTest},
-    {ControlKind::Button, "Сброс", 300, 50, 84, 20, Control::btnReset},
-    {ControlKind::Frame, "Связь", 290, 110, 99, 164, std::nullopt},
-    {ControlKind::Button, "Запись", 300, 130, 84, 19, Control::btnWrite},
-    {ControlKind::Button, "Чтение", 300, 155, 84, 19, Control::btnRead},
-    {ControlKind::Button, "Инф", 300, 180, 84, 19, Control::btnInfo},
-    {ControlKind::Button, "О программе", 300, 205, 84, 19, Control::btnAbout},
-    {ControlKind::Frame, "Звук", 5, 110, 281, 164, std::nullopt},
-    {ControlKind::Text, "Время перехода на частые звук.импульсы", 10, 125, 220, 15, std::nullopt},
-    {ControlKind::CheckBox, "Отключить звуковое сопровождение", 10, 165, 215, 15,
-     Control::chkSoundOff},
-    {ControlKind::Text, "Вид звукового сопровождения", 10, 185, 166, 14, std::nullopt},
-    {ControlKind::List, "", 10, 200, 87, 20, Control::cmbSoundType},
-    {ControlKind::List, "", 10, 140, 87, 20, Control::cmbPulseTime},
-    {ControlKind::Text, "Громкость", 10, 230, 166, 14, std::nullopt},
-    {ControlKind::DigitField, "100", 15, 250, 35, 15, Control::strVolume},
-}};
 
 // Past IDOK and IDCANCEL, which the keyboard's Enter and Escape send.
 constexpr int kFirstControlId = 100;
@@ -105,8 +68,8 @@ void AddItem(HWND list, const std::string& item) {
 
 MainControls CreateMainControls(HWND window, HFONT font) {
     MainControls controls;
-    for (size_t index = 0; index < kControls.size(); ++index) {
-        const ControlEntry& entry = kControls[index];
+    for (size_t index = 0; index < kMainWindowControls.size(); ++index) {
+        const ControlEntry& entry = kMainWindowControls[index];
         const int id = kFirstControlId + static_cast<int>(index);
         HWND handle = CreateControl(entry, window, id);
         SendMessageW(handle, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);

@@ -6,10 +6,9 @@
 #include <optional>
 
 #include "config/form.h"
+#include "config/main_window_layout.h"
 
 namespace kavrel {
-
-enum class ControlKind { Frame, Option, Text, DigitField, CheckBox, Button, List };
 
 // wndMain's controls as created: the identifier a control's notifications carry is its
 // place in the creation order.

@@ -7,8 +7,8 @@
 #include <string>
 #include <utility>
 
-#include "config/commands.h"
 #include "config/startup_form.h"
+#include "config/window_texts.h"
 #include "link/utf16_win32.h"
 
 namespace kavrel {
@@ -24,19 +24,6 @@ constexpr int kCancelId = 11;  // "Отмена"
 
 constexpr DWORD kMainStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
 constexpr DWORD kSecondaryExtendedStyle = WS_EX_DLGMODALFRAME;
-
-struct InfoRow {
-    const char* caption;
-    Control value;
-    int y;
-};
-
-constexpr InfoRow kInfoRows[] = {
-    {"Версия микропрограммы устройства", Control::lblFirmwareVersion, 16},
-    {"Класс совместимости устройства", Control::lblDeviceClass, 41},
-    {"Версия программы конфигуратора", Control::lblConfiguratorVersion, 66},
-    {"Класс совместимости конфигуратора", Control::lblConfiguratorClass, 91},
-};
 
 // The outer size of a window whose client area is width x height.
 SIZE OuterSize(DWORD style, DWORD extendedStyle, int width, int height) {
@@ -68,10 +55,9 @@ Win32UserInterface::Win32UserInterface(const Pictures& pictures)
     RegisterClassW(&windowClass);
 
     const SIZE outer = OuterSize(kMainStyle, 0, kMainClientWidth, kMainClientHeight);
-    const std::string title = "Конфигуратор Kavrel V" + std::to_string(2) + ".4";
-    main_ = CreateWindowExW(0, kWindowClass, Utf16(title).c_str(), kMainStyle, CW_USEDEFAULT,
-                            CW_USEDEFAULT, outer.cx, outer.cy, nullptr, nullptr,
-                            GetModuleHandleW(nullptr), this);
+    main_ = CreateWindowExW(0, kWindowClass, Utf16(std::string(texts::kMainWindowTitle)).c_str(),
+                            kMainStyle, CW_USEDEFAULT, CW_USEDEFAULT, outer.cx, outer.cy, nullptr,
+                            nullptr, GetModuleHandleW(nullptr), this);
     if (!main_) {
         throw std::runtime_error("wndMain cannot be created");
     }
@@ -242,16 +228,16 @@ bool Win32UserInterface::OpenInfoWindow() {
     if (info_) {
         return false;
     }
-    info_ = CreateSecondary("Информация об устройстве", WS_POPUP | WS_CAPTION, 253, 152);
+    info_ = CreateSecondary(texts::kInfoWindowTitle.data(), WS_POPUP | WS_CAPTION, 253, 152);
     if (!info_) {
         return false;
     }
     EnableWindow(main_, FALSE);
     // The four captions first, then the four values, then the button.
-    for (const InfoRow& row : kInfoRows) {
+    for (const texts::InfoRow& row : texts::kInfoRows) {
         AddControl(info_, L"STATIC", row.caption, SS_LEFTNOWORDWRAP, {17, row.y, 198, 20});
     }
-    for (const InfoRow& row : kInfoRows) {
+    for (const texts::InfoRow& row : texts::kInfoRows) {
         infoValues_[row.value] = AddControl(info_, L"STATIC", "000", SS_LEFT, {220, row.y, 25, 20});
     }
     AddControl(info_, L"BUTTON", "OK", BS_PUSHBUTTON | WS_TABSTOP, {93, 124, 69, 20}, kOkId);
@@ -273,7 +259,8 @@ void Win32UserInterface::OpenAboutWindow() {
     if (about_) {
         return;
     }
-    about_ = CreateSecondary("О программе...", WS_POPUP | WS_CAPTION | WS_SYSMENU, 390, 290);
+    about_ = CreateSecondary(texts::kAboutWindowTitle.data(), WS_POPUP | WS_CAPTION | WS_SYSMENU,
+                             390, 290);
     if (!about_) {
         return;
     }
@@ -293,16 +280,7 @@ void Win32UserInterface::OpenAboutWindow() {
     yellow.dwMask = CFM_COLOR;
     yellow.crTextColor = RGB(255, 255, 0);
     SendMessageW(text, EM_SETCHARFORMAT, SCF_ALL, reinterpret_cast<LPARAM>(&yellow));
-    const std::string lines[] = {
-        "Программа: Конфигуратор Kavrel",
-        "Версия: " + std::string(CONFIGURATOR_VERSION),
-        "Класс : " + std::to_string(CONFIGURATOR_CLASS),
-        "     +7 (000) 000-00-00",
-        "     email: info@kavrel.example",
-        "     www.kavrel.example",
-        "Городок      2019",
-    };
-    for (const std::string& line : lines) {
+    for (const std::string& line : texts::AboutLines()) {
         const LRESULT end = SendMessageW(text, WM_GETTEXTLENGTH, 0, 0);
         SendMessageW(text, EM_SETSEL, static_cast<WPARAM>(end), end);
         const std::wstring added = Utf16((end == 0 ? "" : "\r\n") + line);
@@ -325,7 +303,8 @@ bool Win32UserInterface::OpenExchangeWindow() {
     if (exchange_) {
         return false;
     }
-    exchange_ = CreateSecondary("Обмен данными", WS_POPUP | WS_CAPTION, 110, 145);
+    exchange_ =
+        CreateSecondary(texts::kExchangeWindowTitle.data(), WS_POPUP | WS_CAPTION, 110, 145);
     if (!exchange_) {
         return false;
     }
