@@ -1,5 +1,7 @@
 #include "win32/main_window.h"
 
+#include <commctrl.h>
+
 #include <array>
 #include <string>
 
@@ -60,6 +62,34 @@ HWND CreateControl(const ControlEntry& entry, HWND parent, int id) {
                            reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), nullptr, nullptr);
 }
 
+// Whether the clipboard holds text made of digits only (or nothing at all).
+bool ClipboardHoldsOnlyDigits(HWND owner) {
+    if (!OpenClipboard(owner)) {
+        return false;
+    }
+    bool digits = true;
+    if (HANDLE data = GetClipboardData(CF_UNICODETEXT)) {
+        if (const auto* text = static_cast<const wchar_t*>(GlobalLock(data))) {
+            for (; *text != L'\0'; ++text) {
+                digits = digits && *text >= L'0' && *text <= L'9';
+            }
+            GlobalUnlock(data);
+        }
+    }
+    CloseClipboard();
+    return digits;
+}
+
+// ES_NUMBER refuses typed non-digits only; a paste holding any is refused whole, as the
+// Qt window's digit validator refuses it.
+LRESULT CALLBACK DigitsOnly(HWND field, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                            DWORD_PTR) {
+    if (message == WM_PASTE && !ClipboardHoldsOnlyDigits(field)) {
+        return 0;
+    }
+    return DefSubclassProc(field, message, wParam, lParam);
+}
+
 void AddItem(HWND list, const std::string& item) {
     SendMessageW(list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Utf16(item).c_str()));
 }
@@ -73,6 +103,9 @@ MainControls CreateMainControls(HWND window, HFONT font) {
         const int id = kFirstControlId + static_cast<int>(index);
         HWND handle = CreateControl(entry, window, id);
         SendMessageW(handle, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+        if (entry.kind == ControlKind::DigitField) {
+            SetWindowSubclass(handle, DigitsOnly, 0, 0);
+        }
         if (entry.kind == ControlKind::List) {
             // The closed line is as high as the table says, whatever the font.
             const int border = 6;
