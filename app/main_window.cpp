@@ -117,19 +117,7 @@ void MainWindow::PutIntoInitialState() {
     Widget(Control::cmbSoundType)->setEnabled(false);
     Widget(Control::strVolume)->setEnabled(false);
 
-    const std::pair<Control, int> initialBytes[] = {
-        {Control::optSlave, startup::kModeByte},
-        {Control::optAutonomous, startup::kModeByte},
-        {Control::strAddress, startup::kAddressByte},
-        {Control::chkCountRed, startup::kIndicationByte},
-        {Control::chkCountGreen, startup::kIndicationByte},
-        {Control::chkIndicationRuAu, startup::kIndicationByte},
-        {Control::cmbPulseTime, startup::kPulseTimeByte},
-        {Control::chkSoundOff, startup::kSoundOffByte},
-        {Control::cmbSoundType, startup::kSoundTypeByte},
-        {Control::strVolume, startup::kVolumePercent},
-    };
-    for (const auto& [control, value] : initialBytes) {
+    for (const auto& [control, value] : startup::kValueBytes) {
         SetValueByte(*Widget(control), value);
     }
 }

@@ -1,5 +1,10 @@
 #pragma once
 
+#include <array>
+#include <utility>
+
+#include "config/form.h"
+
 namespace kavrel::startup {
 
 // What wndMain shows and holds before any read: slave mode, address 0, countdown on red and
@@ -13,5 +18,19 @@ inline constexpr int kSoundOffByte = 0;
 inline constexpr int kSoundTypeByte = 1;
 inline constexpr int kSoundTypeItem = 0;  // "Сигнал №1"
 inline constexpr int kVolumePercent = 100;
+
+// The value byte each setting control holds at start-up.
+inline constexpr std::array<std::pair<Control, int>, 10> kValueBytes{{
+    {Control::optSlave, kModeByte},
+    {Control::optAutonomous, kModeByte},
+    {Control::strAddress, kAddressByte},
+    {Control::chkCountRed, kIndicationByte},
+    {Control::chkCountGreen, kIndicationByte},
+    {Control::chkIndicationRuAu, kIndicationByte},
+    {Control::cmbPulseTime, kPulseTimeByte},
+    {Control::chkSoundOff, kSoundOffByte},
+    {Control::cmbSoundType, kSoundTypeByte},
+    {Control::strVolume, kVolumePercent},
+}};
 
 }  // namespace kavrel::startup

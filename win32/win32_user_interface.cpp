@@ -62,18 +62,7 @@ Win32UserInterface::Win32UserInterface(const Pictures& pictures)
         throw std::runtime_error("wndMain cannot be created");
     }
     controls_ = CreateMainControls(main_, font_);
-    valueBytes_ = {
-        {Control::optSlave, startup::kModeByte},
-        {Control::optAutonomous, startup::kModeByte},
-        {Control::strAddress, startup::kAddressByte},
-        {Control::chkCountRed, startup::kIndicationByte},
-        {Control::chkCountGreen, startup::kIndicationByte},
-        {Control::chkIndicationRuAu, startup::kIndicationByte},
-        {Control::cmbPulseTime, startup::kPulseTimeByte},
-        {Control::chkSoundOff, startup::kSoundOffByte},
-        {Control::cmbSoundType, startup::kSoundTypeByte},
-        {Control::strVolume, startup::kVolumePercent},
-    };
+    valueBytes_.insert(startup::kValueBytes.begin(), startup::kValueBytes.end());
 }
 
 Win32UserInterface::~Win32UserInterface() {
