@@ -24,9 +24,7 @@
 #include "diagnosis/this_machine.h"
 #include "link/cable_search.h"
 #include "link/device_link.h"
-#include "link/link_texts.h"
 #include "link/lister_process.h"
-#include "link/port_list_file.h"
 #include "link/port_name.h"
 #include "link/program_folder.h"
 
@@ -63,13 +61,11 @@ class Kavrelctl {
             std::printf("port: %s (given with --port: no lister is run)\n", port_.c_str());
             return kExitOk;
         }
-        const std::string folder = ProgramFolder();
-        if (!RunAndWait(folder + std::string(kListerFileName))) {
-            screen_.ShowMessage(MessageIcon::Error, std::string(texts::kErrorTitleExclaimed),
-                                texts::ListerLaunchFailed(kListerFileName));
+        const auto listed = ListPorts(screen_, ProgramFolder());
+        if (!listed) {
             return kExitNoCable;
         }
-        const std::string list = ReadPortList(folder + std::string(kListName)).value_or("");
+        const std::string& list = *listed;
         std::printf("%s lists:%s\n", std::string(kListerFileName).c_str(),
                     list.empty() ? " nothing" : "");
         std::istringstream lines(list);

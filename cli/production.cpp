@@ -17,9 +17,6 @@
 #include "config/settings_coding.h"
 #include "link/cable_search.h"
 #include "link/device_link.h"
-#include "link/link_texts.h"
-#include "link/lister_process.h"
-#include "link/port_list_file.h"
 #include "link/port_name.h"
 
 namespace kavrel::cli {
@@ -42,12 +39,8 @@ std::optional<std::string> LookForCable(TerminalScreen& screen, const Production
     if (!run.fixedPort.empty()) {
         return PortPresent(run.fixedPort) ? run.fixedPort : "";
     }
-    if (!RunAndWait(run.programFolder + std::string(kListerFileName))) {
-        screen.ShowMessage(MessageIcon::Error, std::string(texts::kErrorTitleExclaimed),
-                           texts::ListerLaunchFailed(kListerFileName));
-        return std::nullopt;
-    }
-    return PortNameFromList(ReadPortList(run.programFolder + std::string(kListName)).value_or(""));
+    const auto list = ListPorts(screen, run.programFolder);
+    return list ? std::optional(PortNameFromList(*list)) : std::nullopt;
 }
 
 enum class Wait { Done, Interrupted, ListerFailed };

@@ -11,14 +11,17 @@
 
 namespace kavrel {
 
-std::string FindCablePort(Screen& screen, const std::string& folder) {
+std::optional<std::string> ListPorts(Screen& screen, const std::string& folder) {
     if (!RunAndWait(folder + std::string(kListerFileName))) {
         screen.ShowMessage(MessageIcon::Error, std::string(texts::kErrorTitleExclaimed),
                            texts::ListerLaunchFailed(kListerFileName));
-        return {};
+        return std::nullopt;
     }
-    const auto list = ReadPortList(ListFolder(folder) + "/" + std::string(kListName));
-    return list ? PortNameFromList(*list) : std::string();
+    return ReadPortList(ListFolder(folder) + "/" + std::string(kListName)).value_or("");
+}
+
+std::string FindCablePort(Screen& screen, const std::string& folder) {
+    return PortNameFromList(ListPorts(screen, folder).value_or(""));
 }
 
 }  // namespace kavrel

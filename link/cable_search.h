@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -10,9 +11,12 @@ class Screen;
 // The list the port lister leaves (its program file is kListerFileName).
 inline constexpr std::string_view kListName = "listport.txt";
 
-// Runs folder + "Zorvik", reads the port list it wrote (listport.txt in ListFolder(folder))
-// and takes the port of a known cable; "" when there is none. Reports a launch failure
-// itself.
+// Runs folder + "Zorvik" and reads the port list it wrote (listport.txt in
+// ListFolder(folder)); "" when there is none to read, nothing when the lister could not be
+// started (reported here).
+std::optional<std::string> ListPorts(Screen& screen, const std::string& folder);
+
+// The port of a known cable in that list; "" when there is none.
 std::string FindCablePort(Screen& screen, const std::string& folder);
 
 }  // namespace kavrel

@@ -16,7 +16,7 @@
 #include <utility>
 
 #include "link/device_port_handle.h"
-#include "link/timespec.h"
+#include "link/poll_duration.h"
 
 namespace kavrel {
 

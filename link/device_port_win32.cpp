@@ -170,6 +170,22 @@ DWORD Finish(const SerialHandle& handle, OVERLAPPED& io, DWORD milliseconds,
     return count;
 }
 
+// Starts one overlapped read or write (`start` returns what ReadFile or WriteFile did) and
+// waits for it as Finish does; the count it transferred, 0 when it could not start.
+template <class Start>
+int32_t Transfer(const SerialHandle& handle, Start start, DWORD milliseconds) {
+    const Event done;
+    if (!done.get()) {
+        return 0;
+    }
+    OVERLAPPED io{};
+    io.hEvent = done.get();
+    if (!start(io) && GetLastError() != ERROR_IO_PENDING) {
+        return 0;
+    }
+    return static_cast<int32_t>(Finish(handle, io, milliseconds));
+}
+
 // Bytes waiting in the input queue; the query also clears the line's error state, so
 // reception goes on after a framing or overrun error. Nothing when the query fails.
 std::optional<DWORD> InputCount(const SerialHandle& handle) {
@@ -212,19 +228,16 @@ bool DevicePort::OpenDevicePort(std::string_view name) {
 
 int32_t DevicePort::WriteBytes(const uint8_t* bytes, int32_t count) {
     const auto handle = Serial(Current());
-    const Event done;
-    if (!handle || bytes == nullptr || count <= 0 || !done.get()) {
-        return 0;
-    }
-    OVERLAPPED io{};
-    io.hEvent = done.get();
-    if (!WriteFile(handle->port(), bytes, static_cast<DWORD>(count), nullptr, &io) &&
-        GetLastError() != ERROR_IO_PENDING) {
+    if (!handle || bytes == nullptr || count <= 0) {
         return 0;
     }
     // The driver's write time-out ends it; ours too, where the driver ignored the setting.
-    return static_cast<int32_t>(
-        Finish(*handle, io, CeilMilliseconds(kWritePerByte * count + kWritePerRequest)));
+    return Transfer(
+        *handle,
+        [&](OVERLAPPED& io) {
+            return WriteFile(handle->port(), bytes, static_cast<DWORD>(count), nullptr, &io);
+        },
+        CeilMilliseconds(kWritePerByte * count + kWritePerRequest));
 }
 
 int32_t DevicePort::AvailableBytes() {
@@ -241,17 +254,15 @@ int32_t DevicePort::AvailableBytes() {
 
 int32_t DevicePort::ReadBytes(uint8_t* buffer, int32_t count) {
     const auto handle = Serial(Current());
-    const Event done;
-    if (!handle || buffer == nullptr || count <= 0 || !done.get()) {
+    if (!handle || buffer == nullptr || count <= 0) {
         return 0;
     }
-    OVERLAPPED io{};
-    io.hEvent = done.get();
-    if (!ReadFile(handle->port(), buffer, static_cast<DWORD>(count), nullptr, &io) &&
-        GetLastError() != ERROR_IO_PENDING) {
-        return 0;
-    }
-    return static_cast<int32_t>(Finish(*handle, io, INFINITE));  // returns at once
+    return Transfer(  // returns at once: reads take only what waits
+        *handle,
+        [&](OVERLAPPED& io) {
+            return ReadFile(handle->port(), buffer, static_cast<DWORD>(count), nullptr, &io);
+        },
+        INFINITE);
 }
 
 bool DevicePort::WaitReadable(std::chrono::nanoseconds timeout, std::stop_token stop) {

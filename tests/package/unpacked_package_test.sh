@@ -97,4 +97,6 @@ grep -qF "($pty)" "$list" || fail "$list does not list $pty"
 json="$(run timeout "$limit" "$root/usr/bin/kavrelctl" read --json)" ||
     fail "kavrelctl read failed: $json"
 grep -Eq '"address": ?17' <<<"$json" || fail "kavrelctl read printed: $json"
+ports="$(run timeout "$limit" "$root/usr/bin/kavrelctl" ports)" || fail "kavrelctl ports: $ports"
+grep -qF "port: $pty" <<<"$ports" || fail "kavrelctl ports printed: $ports"
 echo "read through the unpacked packages as $user: ${#requests[@]} requests on $pty"

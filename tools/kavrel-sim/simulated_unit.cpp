@@ -17,7 +17,7 @@
 #include <system_error>
 #include <thread>
 
-#include "link/timespec.h"
+#include "link/poll_duration.h"
 #include "tools/kavrel-sim/unit_protocol.h"
 
 namespace kavrel::sim {
