@@ -4,6 +4,9 @@
 # the script ends, and the prefix removed.
 #   make_prefix; start_simulator LINUX_BIN_DIR [kavrel-sim options]; the simulator's output
 #   after its terminal line stays readable on descriptor $sim_out.
+# Wine turns window titles into X text in the locale's character set, and xdotool matches
+# them in it: the tests set their own UTF-8 locale rather than depend on the caller's.
+export LC_ALL=C.UTF-8
 scratch=$(mktemp -d)
 prefix=$scratch/prefix
 sim_pid=
