@@ -1,5 +1,6 @@
-// bench-diagnosis [RUNS]: how long the diagnosis takes, on this machine's /proc and on a
-// fake tree of 500 processes with 20 descriptors each. Prints the median and the worst of
+// bench-diagnosis [RUNS]: how long the diagnosis takes, on this machine's /proc (as it is,
+// and with 300 more processes holding 40 files each) and on a fake tree of 500 processes
+// with 20 descriptors each. Prints the median and the worst of
 // RUNS runs of each question, searching for a device nobody holds, so every descriptor
 // the user may read is looked at.
 #include <dirent.h>
@@ -16,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/process_load.h"
 #include "diagnosis/causes.h"
 #include "diagnosis/open_holders.h"
 #include "tests/support/scratch_folder.h"
@@ -126,6 +128,14 @@ int main(int argc, char** argv) {
     Measure("WhyNoCable()", runs, [&] { WhyNoCable(machine); });
 
     const kavrel::testing::ScratchFolder tree;
+    {
+        const kavrel::bench::ProcessLoad load(300, 40, tree.Path());
+        std::printf("with %d more processes holding 40 files each:\n", load.Started());
+        CountProcesses(machine.proc);
+        Measure(("FindOtherHolder(" + unheld + ")").c_str(), runs,
+                [&] { FindOtherHolder(machine, unheld); });
+    }
+
     BuildFakeMachine(tree, 500);
     Machine fake = machine;
     fake.sys = tree / "sys";

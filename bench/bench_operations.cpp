@@ -1,5 +1,7 @@
 // A full read and a full write against an in-process simulated unit: wall time against the
-// protocol's floor, CPU time and resident memory. Prints its figures; asserts nothing.
+// protocol's floor, CPU time and resident memory, on the machine as it is and again with a
+// desktop's worth of other processes holding open files (every open of the port asks
+// which other program holds it). Prints its figures; asserts nothing.
 #include <sys/resource.h>
 #include <unistd.h>
 
@@ -11,6 +13,7 @@
 #include <functional>
 #include <string>
 
+#include "bench/process_load.h"
 #include "config/operations.h"
 #include "link/cable_search.h"
 #include "link/device_link.h"
@@ -29,6 +32,9 @@ constexpr int kWriteTransactions = 16;
 // 19200 baud, 10 bits a byte on the line; a request is 5 bytes, an answer 4.
 constexpr double kLineMsPerByte = 10.0 * 1000.0 / 19200.0;
 constexpr double kLineMsPerTransaction = 9 * kLineMsPerByte;
+// A desktop with a browser and an editor runs about as many processes holding as many files.
+constexpr int kLoadProcesses = 300;
+constexpr int kLoadFilesEach = 40;
 
 double CpuMs() {
     rusage usage{};
@@ -47,6 +53,15 @@ std::string StatusLine(const std::string& key) {
         }
     }
     return key + ": ?";
+}
+
+int ProcessCount() {
+    int count = 0;
+    for (const auto& entry : std::filesystem::directory_iterator("/proc")) {
+        const std::string name = entry.path().filename().string();
+        count += name.find_first_not_of("0123456789") == std::string::npos ? 1 : 0;
+    }
+    return count;
 }
 
 void Measure(const char* name, int transactions, const std::function<void()>& operation) {
@@ -99,8 +114,18 @@ int main() {
     }
     std::printf("finding the cable (lister run + list read): %.1f ms\n",
                 Ms(Clock::now() - findStart).count() / kRounds);
-    Measure("read", kReadTransactions, [&] { kavrel::ReadSettings(link, ui); });
-    Measure("write", kWriteTransactions, [&] { kavrel::WriteSettings(link, ui); });
+    auto measureBoth = [&] {
+        Measure("read", kReadTransactions, [&] { kavrel::ReadSettings(link, ui); });
+        Measure("write", kWriteTransactions, [&] { kavrel::WriteSettings(link, ui); });
+    };
+    std::printf("-- this machine as it is: %d processes\n", ProcessCount());
+    measureBoth();
+    {
+        const kavrel::bench::ProcessLoad load(kLoadProcesses, kLoadFilesEach, folder);
+        std::printf("-- loaded: %d more processes holding %d files each, %d processes\n",
+                    load.Started(), kLoadFilesEach, ProcessCount());
+        measureBoth();
+    }
     std::printf("%zu messages shown, %zu requests logged\n", ui.messages.size(), unit.Log().size());
     std::printf("%s\n%s\n", StatusLine("VmRSS").c_str(), StatusLine("VmHWM").c_str());
     std::filesystem::remove_all(folder);
