@@ -7,10 +7,11 @@
 
 #include <algorithm>
 #include <cctype>
+#include <climits>
 #include <cstdlib>
 #include <functional>
-#include <memory>
 #include <string_view>
+#include <unordered_map>
 
 namespace kavrel::diagnosis {
 
@@ -18,11 +19,6 @@ namespace {
 
 // The kernel keeps a program's name to 15 characters.
 constexpr size_t kKernelNameLength = 15;
-
-struct DirCloser {
-    void operator()(DIR* dir) const { closedir(dir); }
-};
-using Dir = std::unique_ptr<DIR, DirCloser>;
 
 bool IsNumber(const char* name) {
     if (*name == '\0') {
@@ -65,37 +61,47 @@ std::string ProgramName(int processDir) {
     return started.compare(0, name.size(), name) == 0 ? started : name;
 }
 
-// The first process under /proc other than the asking one that `matches` (given the
-// process's folder), with its name.
+// Calls `visit` with the name of each entry of the open folder `dir` but "." and "..",
+// while it returns true; reads the folder in large steps, as /proc folders are read often.
+void ForEachEntry(int dir, const std::function<bool(const char* name)>& visit) {
+    alignas(dirent64) char buffer[16384];
+    for (ssize_t size; (size = getdents64(dir, buffer, sizeof buffer)) > 0;) {
+        for (ssize_t at = 0; at < size;) {
+            const auto* entry = reinterpret_cast<const dirent64*>(buffer + at);
+            at += entry->d_reclen;
+            if (entry->d_name[0] != '.' && !visit(entry->d_name)) {
+                return;
+            }
+        }
+    }
+}
+
+// The first process under /proc other than the asking one that `matches` (given the /proc
+// folder and the process's number), with its name.
 std::optional<Holder> FindProcess(const Machine& machine,
-                                  const std::function<bool(int processDir)>& matches) {
-    const Dir proc(opendir(machine.proc.c_str()));
-    if (!proc) {
+                                  const std::function<bool(int proc, const char* pid)>& matches) {
+    const int proc = open(machine.proc.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (proc < 0) {
         return std::nullopt;
     }
-    while (const dirent* entry = readdir(proc.get())) {
-        if (!IsNumber(entry->d_name)) {
-            continue;
+    std::optional<Holder> found;
+    ForEachEntry(proc, [&](const char* name) {
+        if (!IsNumber(name)) {
+            return true;
         }
-        const pid_t pid = static_cast<pid_t>(std::atol(entry->d_name));
-        if (pid == machine.pid) {
-            continue;
+        const pid_t pid = static_cast<pid_t>(std::atol(name));
+        if (pid == machine.pid || !matches(proc, name)) {
+            return true;
         }
-        const int processDir =
-            openat(dirfd(proc.get()), entry->d_name, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-        if (processDir < 0) {
-            continue;  // ended meanwhile
+        const int processDir = openat(proc, name, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        found = Holder{pid, processDir < 0 ? std::string() : ProgramName(processDir)};
+        if (processDir >= 0) {
+            close(processDir);
         }
-        std::optional<Holder> found;
-        if (matches(processDir)) {
-            found = Holder{pid, ProgramName(processDir)};
-        }
-        close(processDir);
-        if (found) {
-            return found;
-        }
-    }
-    return std::nullopt;
+        return false;
+    });
+    close(proc);
+    return found;
 }
 
 }  // namespace
@@ -103,44 +109,63 @@ std::optional<Holder> FindProcess(const Machine& machine,
 std::optional<Holder> FindOtherHolder(const Machine& machine, const std::string& devicePath) {
     struct stat node {};
     const bool isDeviceNode = stat(devicePath.c_str(), &node) == 0 && S_ISCHR(node.st_mode);
+    // A descriptor names the node it was opened through, so a link such as
+    // /dev/serial/by-id/... is compared as the node it leads to.
+    char resolved[PATH_MAX];
+    const std::string nodePath =
+        realpath(devicePath.c_str(), resolved) != nullptr ? resolved : devicePath;
     // Device nodes live under /dev; following any other descriptor could wait on a
-    // network file system.
+    // network file system. Each such path is looked at once: every process holds /dev/null.
     const std::string devFolder = machine.dev + "/";
+    std::unordered_map<std::string, bool> sameDevice;
 
-    const auto holdsDevice = [&](int processDir) {
-        const int fdDir = openat(processDir, "fd", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-        const Dir fds(fdDir < 0 ? nullptr : fdopendir(fdDir));
-        if (!fds) {
-            if (fdDir >= 0) {
-                close(fdDir);
-            }
+    const auto holds = [&](int fdDir, const char* fd, std::string_view target) {
+        if (target == devicePath || target == nodePath) {
+            return true;
+        }
+        if (!isDeviceNode || !target.starts_with(devFolder)) {
+            return false;
+        }
+        const auto [known, added] = sameDevice.try_emplace(std::string(target), false);
+        struct stat opened {};
+        if (added) {
+            known->second = fstatat(fdDir, fd, &opened, 0) == 0 && S_ISCHR(opened.st_mode) &&
+                            opened.st_rdev == node.st_rdev;
+        }
+        return known->second;
+    };
+    // Each process costs one open of its descriptor folder, refused at once for another
+    // user's process, and one link read per descriptor.
+    const auto holdsDevice = [&](int proc, const char* pid) {
+        const std::string folder = std::string(pid) + "/fd";
+        const int fdDir = openat(proc, folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (fdDir < 0) {
             return false;  // another user's process, or ended meanwhile
         }
+        bool found = false;
         char buffer[4096];
-        while (const dirent* entry = readdir(fds.get())) {
-            const ssize_t size = readlinkat(fdDir, entry->d_name, buffer, sizeof buffer);
-            if (size <= 0) {
-                continue;
-            }
-            const std::string_view target(buffer, static_cast<size_t>(size));
-            if (target == devicePath) {
-                return true;
-            }
-            struct stat opened {};
-            if (isDeviceNode && target.starts_with(devFolder) &&
-                fstatat(fdDir, entry->d_name, &opened, 0) == 0 && S_ISCHR(opened.st_mode) &&
-                opened.st_rdev == node.st_rdev) {
-                return true;
-            }
-        }
-        return false;
+        ForEachEntry(fdDir, [&](const char* fd) {
+            const ssize_t size = readlinkat(fdDir, fd, buffer, sizeof buffer);
+            found =
+                size > 0 && holds(fdDir, fd, std::string_view(buffer, static_cast<size_t>(size)));
+            return !found;
+        });
+        close(fdDir);
+        return found;
     };
     return FindProcess(machine, holdsDevice);
 }
 
 std::optional<Holder> FindProgram(const Machine& machine, const std::string& program) {
-    return FindProcess(
-        machine, [&](int processDir) { return ReadProcessFile(processDir, "comm") == program; });
+    return FindProcess(machine, [&](int proc, const char* pid) {
+        const int processDir = openat(proc, pid, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (processDir < 0) {
+            return false;  // ended meanwhile
+        }
+        const bool named = ReadProcessFile(processDir, "comm") == program;
+        close(processDir);
+        return named;
+    });
 }
 
 }  // namespace kavrel::diagnosis
