@@ -1,7 +1,7 @@
 #include "diagnosis/this_machine.h"
 
 #include "diagnosis/causes.h"
-#include "diagnosis/open_holders.h"
+#include "diagnosis/holder_watch.h"
 
 namespace kavrel::diagnosis {
 
@@ -14,7 +14,10 @@ std::string PortOpenCause(const std::string& devicePath, int openErrno) {
 }
 
 bool AnotherProgramHolds(const std::string& devicePath) {
-    return FindOtherHolder(Machine{}, devicePath).has_value();
+    // Asked before every open of the port: one watch for the program's life remembers that
+    // nobody else held it.
+    static HolderWatch watch;
+    return watch.FindOtherHolder(Machine{}, devicePath).has_value();
 }
 
 }  // namespace kavrel::diagnosis

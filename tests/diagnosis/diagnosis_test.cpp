@@ -1,5 +1,7 @@
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -9,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include "diagnosis/causes.h"
+#include "diagnosis/holder_watch.h"
 #include "diagnosis/open_holders.h"
 #include "tests/support/scratch_folder.h"
 
@@ -143,6 +146,49 @@ TEST(Diagnosis, FindsTheRealProcessHoldingAPort) {
     EXPECT_FALSE(FindOtherHolder(Machine(), slave));
     close(port);
     close(master);
+}
+
+// The watch walks the processes again only after another process opened the port: until
+// then a fake /proc that names a holder is not even read; after it, the opener is found.
+TEST(Diagnosis, WatchWalksAgainOnlyAfterAnotherProcessOpensThePort) {
+    const int master = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
+    ASSERT_TRUE(master >= 0 && grantpt(master) == 0 && unlockpt(master) == 0);
+    const std::string slave = ptsname(master);
+    Tree tree;
+    tree.Process(4321, "minicom", {"ttyUSB0"});
+    fs::create_directories(tree.root / "dev");
+    fs::create_symlink(slave, tree.root / "dev/ttyUSB0");
+    Machine fake;
+    fake.proc = tree.machine.proc;
+    fake.dev = tree.machine.dev;
+    auto holderPid = [](const std::optional<Holder>& holder) { return holder ? holder->pid : 0; };
+
+    HolderWatch watch;
+    int port = open(slave.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
+    EXPECT_EQ(holderPid(watch.FindOtherHolder(Machine(), slave)), 0);
+    close(port);  // this process opening the port again is no reason to walk
+    port = open(slave.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
+    EXPECT_EQ(holderPid(watch.FindOtherHolder(fake, slave)), 0);
+
+    int ready[2];
+    ASSERT_EQ(pipe(ready), 0);
+    const pid_t child = fork();
+    if (child == 0) {
+        if (open(slave.c_str(), O_RDWR | O_NOCTTY) >= 0 && write(ready[1], "", 1) == 1) {
+            pause();
+        }
+        _exit(1);
+    }
+    char byte;
+    ASSERT_EQ(read(ready[0], &byte, 1), 1);
+    EXPECT_EQ(holderPid(watch.FindOtherHolder(fake, slave)), 4321);
+    EXPECT_EQ(holderPid(watch.FindOtherHolder(Machine(), slave)), child);
+    kill(child, SIGKILL);
+    waitpid(child, nullptr, 0);
+    EXPECT_EQ(holderPid(watch.FindOtherHolder(Machine(), slave)), 0);
+    for (const int fd : {port, master, ready[0], ready[1]}) {
+        close(fd);
+    }
 }
 
 }  // namespace
