@@ -7,6 +7,7 @@
 #include <fcntl.h>
 #include <stdlib.h>
 #include <time.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -19,6 +20,7 @@
 
 #include "bench/process_load.h"
 #include "diagnosis/causes.h"
+#include "diagnosis/holder_watch.h"
 #include "diagnosis/open_holders.h"
 #include "tests/support/scratch_folder.h"
 
@@ -134,6 +136,13 @@ int main(int argc, char** argv) {
         CountProcesses(machine.proc);
         Measure(("FindOtherHolder(" + unheld + ")").c_str(), runs,
                 [&] { FindOtherHolder(machine, unheld); });
+        // As before every open of the port: this process opens it, then asks.
+        HolderWatch watch;
+        Measure("open + HolderWatch (walks once)", runs, [&] {
+            const int port = open(unheld.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
+            watch.FindOtherHolder(machine, unheld);
+            close(port);
+        });
     }
 
     BuildFakeMachine(tree, 500);

@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <string>
 
 namespace kavrel::diagnosis {
@@ -21,12 +22,19 @@ HolderWatch::~HolderWatch() {
     }
 }
 
+bool HolderWatch::SameNode(const struct stat& node) const {
+    // A pseudo-terminal's number, and with it its node's, is given out again once free; the
+    // new node is told apart by its time of creation.
+    return node.st_dev == fileSystem_ && node.st_ino == node_ &&
+           node.st_ctim.tv_sec == changed_.tv_sec && node.st_ctim.tv_nsec == changed_.tv_nsec;
+}
+
 bool HolderWatch::Watch(const std::string& devicePath) {
     struct stat node {};
     if (reports_ < 0 || stat(devicePath.c_str(), &node) != 0) {
         return false;
     }
-    if (node_ != 0 && node.st_dev == fileSystem_ && node.st_ino == node_) {
+    if (node_ != 0 && SameNode(node)) {
         return true;
     }
     fanotify_mark(reports_, FAN_MARK_FLUSH, 0, AT_FDCWD, nullptr);
@@ -37,15 +45,16 @@ bool HolderWatch::Watch(const std::string& devicePath) {
     // for the watched one. Such a handle is no open of the port.
     const int handle = open(devicePath.c_str(), O_PATH | O_CLOEXEC);
     const std::string handlePath = "/proc/self/fd/" + std::to_string(handle);
-    const bool watching =
-        handle >= 0 && fstat(handle, &node) == 0 &&
-        fanotify_mark(reports_, FAN_MARK_ADD, FAN_OPEN, AT_FDCWD, handlePath.c_str()) == 0;
+    const bool watching = handle >= 0 && fstat(handle, &node) == 0 &&
+                          fanotify_mark(reports_, FAN_MARK_ADD, FAN_OPEN | FAN_DELETE_SELF,
+                                        AT_FDCWD, handlePath.c_str()) == 0;
     if (handle >= 0) {
         close(handle);
     }
     if (watching) {
         fileSystem_ = node.st_dev;
         node_ = node.st_ino;
+        changed_ = node.st_ctim;
     }
     return watching;
 }
@@ -53,14 +62,20 @@ bool HolderWatch::Watch(const std::string& devicePath) {
 bool HolderWatch::OthersOpened(pid_t asking) {
     bool others = false;
     alignas(fanotify_event_metadata) char buffer[4096];
-    for (ssize_t size; (size = read(reports_, buffer, sizeof buffer)) > 0;) {
+    ssize_t size;
+    while ((size = read(reports_, buffer, sizeof buffer)) > 0) {
         const auto* event = reinterpret_cast<const fanotify_event_metadata*>(buffer);
         for (; FAN_EVENT_OK(event, size); event = FAN_EVENT_NEXT(event, size)) {
+            if ((event->mask & FAN_DELETE_SELF) != 0) {
+                node_ = 0;  // gone: a node of the same name and number may follow
+            }
             // An ordinary user is told only its own process's number; others read as 0.
-            others = others || (event->mask & FAN_Q_OVERFLOW) != 0 || event->pid != asking;
+            others = others || (event->mask & (FAN_Q_OVERFLOW | FAN_DELETE_SELF)) != 0 ||
+                     event->pid != asking;
         }
     }
-    return others;
+    // Reports that could not be read may have told of anything.
+    return others || (size < 0 && errno != EAGAIN);
 }
 
 std::optional<Holder> HolderWatch::FindOtherHolder(const Machine& machine,

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <sys/stat.h>
 #include <sys/types.h>
 
 #include <mutex>
@@ -35,8 +36,12 @@ class HolderWatch {
 
     std::mutex mutex_;
     int reports_ = -1;  // the kernel's reports of opens, -1 when it gives none
+    // Whether `node` is the watched node.
+    bool SameNode(const struct stat& node) const;
+
     dev_t fileSystem_ = 0;
-    ino_t node_ = 0;           // the watched node, 0 for none
+    ino_t node_ = 0;  // the watched node, 0 for none
+    timespec changed_{};
     bool nobodyElse_ = false;  // the last walk found no holder, and no one opened it since
 };
 

@@ -186,9 +186,20 @@ TEST(Diagnosis, WatchWalksAgainOnlyAfterAnotherProcessOpensThePort) {
     kill(child, SIGKILL);
     waitpid(child, nullptr, 0);
     EXPECT_EQ(holderPid(watch.FindOtherHolder(Machine(), slave)), 0);
+
+    // A new pseudo-terminal, most likely given the same number and node number, is walked.
     for (const int fd : {port, master, ready[0], ready[1]}) {
         close(fd);
     }
+    const int next = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
+    ASSERT_TRUE(next >= 0 && grantpt(next) == 0 && unlockpt(next) == 0);
+    const std::string nextSlave = ptsname(next);
+    fs::remove(tree.root / "dev/ttyUSB0");
+    fs::create_symlink(nextSlave, tree.root / "dev/ttyUSB0");
+    port = open(nextSlave.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
+    EXPECT_EQ(holderPid(watch.FindOtherHolder(fake, nextSlave)), 4321) << slave << nextSlave;
+    close(port);
+    close(next);
 }
 
 }  // namespace
