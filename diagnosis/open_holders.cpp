@@ -94,10 +94,11 @@ std::optional<Holder> FindProcess(const Machine& machine,
             return true;
         }
         const int processDir = openat(proc, name, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-        found = Holder{pid, processDir < 0 ? std::string() : ProgramName(processDir)};
-        if (processDir >= 0) {
-            close(processDir);
+        if (processDir < 0) {
+            return true;  // ended meanwhile
         }
+        found = Holder{pid, ProgramName(processDir)};
+        close(processDir);
         return false;
     });
     close(proc);
