@@ -21,7 +21,6 @@
 #include "config/commands.h"
 #include "config/operations.h"
 #include "config/settings_coding.h"
-#include "diagnosis/this_machine.h"
 #include "link/cable_search.h"
 #include "link/device_link.h"
 #include "link/lister_process.h"
@@ -61,13 +60,15 @@ class Kavrelctl {
             std::printf("port: %s (given with --port: no lister is run)\n", port_.c_str());
             return kExitOk;
         }
-        const auto listed = ListPorts(screen_, ProgramFolder());
-        if (!listed) {
+        const PortListing listed = ListPorts(screen_, ProgramFolder());
+        if (listed.result == Listing::ListerNotStarted) {
             return kExitNoCable;
         }
-        const std::string& list = *listed;
-        std::printf("%s lists:%s\n", std::string(kListerFileName).c_str(),
-                    list.empty() ? " nothing" : "");
+        const std::string& list = listed.list;
+        if (listed.result == Listing::Read) {
+            std::printf("%s lists:%s\n", std::string(kListerFileName).c_str(),
+                        list.empty() ? " nothing" : "");
+        }
         std::istringstream lines(list);
         for (std::string line; std::getline(lines, line);) {
             if (!line.empty() && line.back() == '\r') {
@@ -78,7 +79,7 @@ class Kavrelctl {
         const std::string port = PortNameFromList(list);
         if (port.empty()) {
             std::printf("port: none\n");
-            const std::string cause = diagnosis::NoCableCause();
+            const std::string cause = NoCableCause(listed.result);
             if (!cause.empty()) {
                 std::printf("%s\n", cause.c_str());
             }
@@ -233,7 +234,7 @@ int Main(int argc, char** argv) {
     app.footer(kExitCodesHelp);
     app.require_subcommand(1);
     std::string port, tracePath;
-    app.add_option("--port", port, "use this port and run no lister")->option_text("PATH");
+    app.add_option("--port", port, "use this port and run no lister")->option_text("PORT");
     app.add_option("--trace", tracePath, "write every byte to FILE ('-': standard error)")
         ->option_text("FILE");
 

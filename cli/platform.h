@@ -14,7 +14,4 @@ bool PrepareTerminal();
 // The local time now with its offset from UTC, as 2024-05-17T14:03:59+0300.
 std::string LocalTimeStamp();
 
-// Whether the port named (as given with --port) is there now, that is its cable plugged in.
-bool PortPresent(const std::string& port);
-
 }  // namespace kavrel::cli

@@ -22,8 +22,4 @@ std::string LocalTimeStamp() {
     return text;
 }
 
-bool PortPresent(const std::string& port) {
-    return access(port.c_str(), F_OK) == 0;
-}
-
 }  // namespace kavrel::cli

@@ -6,7 +6,6 @@
 #include <ctime>
 
 #include "cli/platform.h"
-#include "link/utf16_win32.h"
 
 namespace kavrel::cli {
 
@@ -36,11 +35,6 @@ std::string LocalTimeStamp() {
                   offsetMinutes < 0 ? '-' : '+', std::labs(offsetMinutes) / 60,
                   std::labs(offsetMinutes) % 60);
     return text;
-}
-
-bool PortPresent(const std::string& port) {
-    wchar_t target[MAX_PATH];
-    return QueryDosDeviceW(Utf16(port).c_str(), target, MAX_PATH) != 0;
 }
 
 }  // namespace kavrel::cli

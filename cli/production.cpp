@@ -34,13 +34,18 @@ constexpr int kWriteTransactionsSlave = 16;
 constexpr int kWriteTransactionsAutonomous = 14;
 
 // The port of the cable plugged in now ("" for none), found as the configurator finds it;
-// nothing when the lister did not start (reported).
+// nothing when no list can be had (reported).
 std::optional<std::string> LookForCable(TerminalScreen& screen, const ProductionRun& run) {
     if (!run.fixedPort.empty()) {
         return PortPresent(run.fixedPort) ? run.fixedPort : "";
     }
-    const auto list = ListPorts(screen, run.programFolder);
-    return list ? std::optional(PortNameFromList(*list)) : std::nullopt;
+    const PortListing listed = ListPorts(screen, run.programFolder);
+    if (listed.result == Listing::NoListFolder) {
+        // No list will ever name a cable: waiting on would wait for ever.
+        screen.PrintLine(NoCableCause(listed.result));
+    }
+    return listed.result == Listing::Read ? std::optional(PortNameFromList(listed.list))
+                                          : std::nullopt;
 }
 
 enum class Wait { Done, Interrupted, ListerFailed };

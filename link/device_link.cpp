@@ -5,6 +5,7 @@
 #include "diagnosis/this_machine.h"
 #include "link/cable_search.h"
 #include "link/link_texts.h"
+#include "link/port_name.h"
 #include "link/screen.h"
 
 namespace kavrel {
@@ -18,10 +19,15 @@ DeviceLink::DeviceLink(Screen& screen, std::string folder)
 }
 
 CableSearch DeviceLink::OpenCableLink() {
-    const std::string portName =
-        fixedPort_.empty() ? FindCablePort(screen_, programFolder_) : fixedPort_;
+    std::string portName = fixedPort_;
+    Listing listing = Listing::Read;
     if (portName.empty()) {
-        const std::string cause = diagnosis::NoCableCause();
+        const PortListing listed = ListPorts(screen_, programFolder_);
+        listing = listed.result;
+        portName = PortNameFromList(listed.list);
+    }
+    if (portName.empty()) {
+        const std::string cause = NoCableCause(listing);
         screen_.ShowMessage(MessageIcon::Error, std::string(texts::kErrorTitle),
                             std::string(texts::kCommandFailed) + std::string(texts::kNoCable) +
                                 (cause.empty() ? "" : "\n\n" + cause));

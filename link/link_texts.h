@@ -1,6 +1,5 @@
 #pragma once
 
-#include <array>
 #include <string>
 #include <string_view>
 
@@ -16,6 +15,11 @@ inline constexpr std::string_view kAttentionTitle = "Внимание";
 inline constexpr std::string_view kCommandFailed = "Выполнить команду не удалось!!!\n";
 
 inline constexpr std::string_view kNoCable = "Конфигуратор не видит соединительного кабеля.";
+// Why no cable could be seen: the port lister had nowhere to write its list.
+inline constexpr std::string_view kNoListFolder =
+    "Список портов некуда записать: в папку программы писать нельзя, а личную папку "
+    "пользователя для него создать не удалось. Дайте пользователю право записи в его "
+    "домашнюю папку и повторите.";
 inline constexpr std::string_view kPortClosed =
     "COM-порт закрылся во время сеанса. Повторите Сеанс!";
 inline constexpr std::string_view kWorkerStuck = "Не удалось завершить поток №";
@@ -26,10 +30,5 @@ inline constexpr std::string_view kCancelled = "Операция прерван�
 inline std::string ListerLaunchFailed(std::string_view lister) {
     return "При открытии файла \"" + std::string(lister) + "\" возникла ошибка";
 }
-
-// How the port list describes the two cables the configurator accepts.
-inline constexpr std::string_view kProlificCable = "PROLIFIC USB-TO-SERIAL COMM PORT";
-inline constexpr std::string_view kCh340Cable = "USB-SERIAL CH340";
-inline constexpr std::array<std::string_view, 2> kCableDescriptions = {kProlificCable, kCh340Cable};
 
 }  // namespace kavrel::texts

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 
 namespace kavrel {
@@ -10,8 +11,8 @@ namespace kavrel {
 // private folder of this user: $XDG_RUNTIME_DIR/kavrel-configurator, else
 // ~/.cache/kavrel-configurator, created owner-only when missing; on Windows
 // %LOCALAPPDATA%\Kavrel. A private folder is taken
-// only when it is a real folder (no link) of this user that nobody else may enter; when
-// none is, the program folder is returned and the list simply cannot be written.
-std::string ListFolder(const std::string& programFolder);
+// only when it is a real folder (no link) of this user that nobody else may enter.
+// Nothing when none of them will do: then no list can be written or read.
+std::optional<std::string> ListFolder(const std::string& programFolder);
 
 }  // namespace kavrel

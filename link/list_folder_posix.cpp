@@ -49,7 +49,7 @@ bool IsPrivateFolder(const std::string& folder) {
 
 }  // namespace
 
-std::string ListFolder(const std::string& programFolder) {
+std::optional<std::string> ListFolder(const std::string& programFolder) {
     std::string folder = WithoutTrailingSlash(programFolder);
     // The effective user is the one who writes the list, so ask about that user.
     if (faccessat(AT_FDCWD, folder.c_str(), W_OK | X_OK, AT_EACCESS) == 0) {
@@ -67,7 +67,7 @@ std::string ListFolder(const std::string& programFolder) {
             return cache + kPrivateName;
         }
     }
-    return folder;
+    return std::nullopt;
 }
 
 }  // namespace kavrel

@@ -46,7 +46,7 @@ std::wstring Environment(const wchar_t* name) {
 
 }  // namespace
 
-std::string ListFolder(const std::string& programFolder) {
+std::optional<std::string> ListFolder(const std::string& programFolder) {
     const std::string folder = WithoutTrailingSeparator(programFolder);
     if (MayWriteIn(Utf16(folder))) {
         return folder;
@@ -61,7 +61,7 @@ std::string ListFolder(const std::string& programFolder) {
             return Utf8(perUser);
         }
     }
-    return folder;
+    return std::nullopt;
 }
 
 }  // namespace kavrel

@@ -1,6 +1,6 @@
 #include "link/port_name.h"
 
-#include "link/link_texts.h"
+#include "link/port_list_contract.h"
 
 namespace kavrel {
 
@@ -20,16 +20,11 @@ std::string PortNameFromList(std::string_view listBytes) {
         }
 
         bool namesCable = false;
-        for (std::string_view description : texts::kCableDescriptions) {
+        for (std::string_view description : port_list::kCableDescriptions) {
             namesCable = namesCable || line.find(description) != std::string_view::npos;
         }
-        if (!namesCable) {
-            continue;
-        }
-        const size_t open = line.find('(');
-        const size_t close = line.find(')');
-        if (open != std::string_view::npos && close != std::string_view::npos && close > open) {
-            result = line.substr(open + 1, close - open - 1);
+        if (const auto port = port_list::PortOfLine(line); namesCable && port) {
+            result = *port;
         }
     }
     return result;

@@ -188,7 +188,8 @@ TEST_F(KavrelctlTest, CtrlCDuringASilentUnitEndsWithin1AttemptAndFreesThePort) {
     EXPECT_TRUE(testing::IsPortFree(unit.path));
 }
 
-// Two plug cycles of one simulated unit: a line and a record each, then a summary.
+// Two plug cycles of one simulated unit: a line and a record each, then a summary; then one
+// more unit on the port given by name.
 TEST_F(KavrelctlTest, ApplyEachWritesEveryUnitPluggedInAndRecordsIt) {
     Unit unit({"--no-register"});
     folder.Write("p.json",
@@ -211,6 +212,14 @@ TEST_F(KavrelctlTest, ApplyEachWritesEveryUnitPluggedInAndRecordsIt) {
 )";  // less the local time and the seconds
     const std::regex varying(R"("time":"[^"]+"|"seconds":[0-9.]+)");
     EXPECT_EQ(std::regex_replace(folder.Read("record"), varying, ""), line + line);
+
+    // Named as the link names ports, without "/dev/", the unit is found there all the same.
+    ASSERT_EQ(unit.path.rfind("/dev/", 0), 0u);
+    EXPECT_EQ(
+        Run({"--port", unit.path.substr(5), "apply", folder / "p.json", "--each", "--count", "1"}),
+        0)
+        << out;
+    EXPECT_NE(out.find("\n1  firmware 7  OK  "), std::string::npos) << out;
 }
 
 }  // namespace

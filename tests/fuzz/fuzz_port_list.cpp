@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-#include "link/link_texts.h"
+#include "link/port_list_contract.h"
 #include "link/port_list_file.h"
 #include "link/port_name.h"
 #include "tests/fuzz/fuzz_support.h"
@@ -38,8 +38,8 @@ bool SomeCableLineBrackets(std::string_view list, std::string_view name) {
         const size_t end =
             std::min(list.find_first_of(std::string_view("\r\n\0", 3), begin), list.size());
         const std::string_view line = list.substr(begin, end - begin);
-        const bool namesCable = line.find(kavrel::texts::kProlificCable) != line.npos ||
-                                line.find(kavrel::texts::kCh340Cable) != line.npos;
+        const bool namesCable = line.find(kavrel::port_list::kProlificCable) != line.npos ||
+                                line.find(kavrel::port_list::kCh340Cable) != line.npos;
         const size_t open = line.find('(');
         if (namesCable && open != line.npos && line.find(')') == open + 1 + name.size() &&
             line.substr(open + 1, name.size()) == name) {

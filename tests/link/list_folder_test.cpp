@@ -16,7 +16,8 @@ namespace {
 TEST(ListFolder, TakesTheProgramFolderOrElseAPrivateFolderOfThisUser) {
     // What stands at $XDG_RUNTIME_DIR/kavrel-configurator: nothing (it is made), a folder
     // open to others, a link to a private folder; the last two send the list to ~/.cache.
-    for (int runtimeCase = 0; runtimeCase < 3; ++runtimeCase) {
+    // Without XDG_RUNTIME_DIR and with no home to write in, no folder will do.
+    for (int runtimeCase = 0; runtimeCase < 4; ++runtimeCase) {
         SCOPED_TRACE(runtimeCase);
         testing::ScratchFolder scratch;
         const std::string runtime = scratch / "run/kavrel-configurator";
@@ -29,10 +30,15 @@ TEST(ListFolder, TakesTheProgramFolderOrElseAPrivateFolderOfThisUser) {
             mkdir(runtime.c_str(), 0755);
         } else if (runtimeCase == 2) {
             symlink((scratch / "elsewhere").c_str(), runtime.c_str());
+        } else if (runtimeCase == 3) {
+            unsetenv("XDG_RUNTIME_DIR");
+            setenv("HOME", (scratch / "no-such-home").c_str(), 1);
+            EXPECT_EQ(ListFolder(scratch / "no-such-program-folder/"), std::nullopt);
+            continue;
         }
         const std::string& program = scratch.Path();
         EXPECT_EQ(ListFolder(program), program.substr(0, program.size() - 1)) << "writable";
-        const std::string chosen = ListFolder(scratch / "no-such-program-folder/");
+        const std::string chosen = ListFolder(scratch / "no-such-program-folder/").value_or("");
         EXPECT_EQ(chosen, runtimeCase == 0 ? runtime : scratch / "home/.cache/kavrel-configurator");
         struct stat info {};
         ASSERT_EQ(lstat(chosen.c_str(), &info), 0);

@@ -99,4 +99,12 @@ json="$(run timeout "$limit" "$root/usr/bin/kavrelctl" read --json)" ||
 grep -Eq '"address": ?17' <<<"$json" || fail "kavrelctl read printed: $json"
 ports="$(run timeout "$limit" "$root/usr/bin/kavrelctl" ports)" || fail "kavrelctl ports: $ports"
 grep -qF "port: $pty" <<<"$ports" || fail "kavrelctl ports printed: $ports"
+# Without XDG_RUNTIME_DIR the lister has nowhere to write (no home either): both say so.
+no_folder="Список портов некуда записать"
+ports="$(run env -u XDG_RUNTIME_DIR timeout "$limit" "$root/usr/bin/kavrelctl" ports 2>&1)" &&
+    fail "kavrelctl ports found a port without a list folder: $ports"
+grep -qF "$no_folder" <<<"$ports" || fail "kavrelctl ports without a list folder printed: $ports"
+box="$(run env -u XDG_RUNTIME_DIR timeout "$limit" "$root/usr/bin/kavrelctl" read 2>&1)" &&
+    fail "kavrelctl read found a port without a list folder: $box"
+[[ $box == *$'кабеля.\n\n'"$no_folder"* ]] || fail "kavrelctl read without a list folder: $box"
 echo "read through the unpacked packages as $user: ${#requests[@]} requests on $pty"

@@ -40,6 +40,7 @@
 #include "link/device_link.h"
 #include "link/link_texts.h"
 #include "link/lister_process.h"
+#include "link/port_list_contract.h"
 #include "link/program_folder.h"
 #include "link/transaction_result.h"
 #include "tests/support/memory_ui.h"
@@ -406,7 +407,7 @@ class Lane {
         const std::string port =
             link == "port-is-null" ? "/dev/null" : folder_ / ("not-a-port/" + link);
         folder_.Write("listed/listport.txt",
-                      std::string(texts::kCh340Cable) + " (" + port + ")\r\n");
+                      port_list::Line(port_list::kCh340Cable, port) + "\r\n");
         std::optional<cable::CableRegistration> registration;
         if (link != "no-cable") {
             registration.emplace(unit.SlavePath(), folder_ / "registry");

@@ -16,7 +16,7 @@
 #include <tuple>
 #include <utility>
 
-#include "link/link_texts.h"
+#include "link/port_list_contract.h"
 #include "tests/support/scratch_folder.h"
 #include "tools/virtual-cable/cable_registry.h"
 #include "tools/zorvik/com_ports.h"
@@ -113,7 +113,7 @@ struct ZorvikTest : ::testing::Test {
         fs::create_symlink(folder / (usb + "/1-1:1.0"), folder / (entry + "/device"));
     }
     testing::ScratchFolder folder;
-    const std::string ch340{texts::kCh340Cable}, prolific{texts::kProlificCable};
+    const std::string ch340{port_list::kCh340Cable}, prolific{port_list::kProlificCable};
 };
 
 TEST_F(ZorvikTest, ReplacesTheListWithTheSerialPortsOfTheTree) {
@@ -171,9 +171,9 @@ TEST_F(ZorvikTest, IgnoresARegistryFolderOthersControl) {
 // other port by its Device Manager name without the "(COMn)" Windows adds.
 TEST(ZorvikWindows, DescribesComPortsByVendorElseByName) {
     const std::tuple<std::string_view, std::string_view, std::string_view> table[] = {
-        {"USB\\VID_1A86&PID_7523&REV_0264", "USB-SERIAL CH341A (COM3)", texts::kCh340Cable},
+        {"USB\\VID_1A86&PID_7523&REV_0264", "USB-SERIAL CH341A (COM3)", port_list::kCh340Cable},
         {"usb\\vid_067b&pid_23a3", "Prolific PL2303GC USB Serial COM Port (COM4)",
-         texts::kProlificCable},
+         port_list::kProlificCable},
         {"FTDIBUS\\COMPORT&VID_0403&PID_6001", "USB Serial Port (COM5)", "USB Serial Port"},
         {"ACPI\\PNP0501", "Communications Port (COM1)", "Communications Port"},
         {"ACPI\\PNP0501", "Port (COM1) spare", "Port (COM1) spare"},

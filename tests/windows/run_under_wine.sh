@@ -60,11 +60,9 @@ done
     fail "no Start menu entry for the configurator"
 expect '^firmware_version +12$' "$installed/kavrelctl.exe" info
 in_prefix wine "$installed/uninstall.exe" /S
-# The uninstaller runs from a copy of itself that ends after the one started here.
-for _ in $(seq 100); do
-    [ -e "$installed" ] || break
-    sleep 0.2
-done
+# The uninstaller goes on in a copy of itself after the one started here has ended: wait
+# until no program of the prefix runs any more.
+in_prefix wineserver -w
 for left in "$installed" "$start_menu"; do
     [ ! -e "$left" ] || fail "left after uninstalling: $left"
 done

@@ -7,14 +7,30 @@
 # Wine turns window titles into X text in the locale's character set, and xdotool matches
 # them in it: the tests set their own UTF-8 locale rather than depend on the caller's.
 export LC_ALL=C.UTF-8
+# A step that fails names itself, rather than ending the test in silence under set -e; a
+# wine run that does not end within wine_limit seconds is ended and fails (status 124).
+wine_limit=${wine_limit:-120}
+step_failed() {
+    local status=$1 command=$2 i where=
+    for ((i = 1; i < ${#BASH_SOURCE[@]}; i++)); do
+        where+="${where:+, called from }${BASH_SOURCE[i]##*/} line ${BASH_LINENO[i - 1]}"
+    done
+    [ "$status" -ne 124 ] || status="124: not ended within $wine_limit s"
+    echo "FAILED at $where: $command (status $status)" >&$report
+}
+exec {report}>&2  # the script's own standard error, whatever the failed step's was
+set -o errtrace
+trap 'step_failed $? "$BASH_COMMAND"' ERR
 scratch=$(mktemp -d)
 prefix=$scratch/prefix
 sim_pid=
 extra_pids=()
 # Only wine's own processes get the prefix in their environment: this shell and its
-# helpers never export it.
+# helpers never export it. No menu builder: it would copy the Start menu entries into this
+# user's desktop menu, and while it reads a shortcut the uninstaller cannot delete it.
 in_prefix() {
-    env WINEPREFIX="$prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" "$@"
+    timeout --foreground -k 5 "$wine_limit" env WINEPREFIX="$prefix" WINEDEBUG=-all \
+        WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d" "$@"
 }
 wine_pids() {
     grep -lsxzF "WINEPREFIX=$prefix" /proc/[0-9]*/environ | cut -d/ -f3 || true

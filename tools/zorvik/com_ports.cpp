@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cctype>
 
+#include "link/port_list_contract.h"
+
 namespace kavrel::zorvik {
 
 namespace {
@@ -21,10 +23,10 @@ std::string DescribeComPort(std::string_view hardwareId, std::string_view friend
     const size_t vendorAt = id.find("VID_");
     const std::string vendor = vendorAt == std::string::npos ? "" : id.substr(vendorAt + 4, 4);
     if (vendor == "1A86") {
-        return std::string(kCh340Description);
+        return std::string(port_list::kCh340Cable);
     }
     if (vendor == "067B") {
-        return std::string(kProlificDescription);
+        return std::string(port_list::kProlificCable);
     }
     std::string name(friendlyName);
     if (const size_t bracket = name.rfind(" (COM");

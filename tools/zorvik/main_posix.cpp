@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "link/list_folder.h"
+#include "link/port_list_contract.h"
 #include "link/program_folder.h"
 #include "tools/virtual-cable/cable_registry.h"
 #include "tools/zorvik/port_list.h"
@@ -33,12 +34,12 @@ int main() {
     using namespace kavrel;
     std::vector<zorvik::SerialPort> ports;
     for (const cable::VirtualCable& virtualCable : cable::LiveCables()) {
-        ports.push_back({std::string(zorvik::kCh340Description), virtualCable.ptyPath});
+        ports.push_back({std::string(port_list::kCh340Cable), virtualCable.ptyPath});
     }
     for (zorvik::SerialPort& port : zorvik::HardwarePorts(Setting("KAVREL_SYSFS_ROOT", "/sys"),
                                                           Setting("KAVREL_DEV_DIR", "/dev"))) {
         ports.push_back(std::move(port));
     }
-    return zorvik::WritePortList(ListFolder(ProgramFolder()), zorvik::FormatPortList(ports)) ? 0
-                                                                                             : 1;
+    const auto folder = ListFolder(ProgramFolder());
+    return folder && zorvik::WritePortList(*folder, zorvik::FormatPortList(ports)) ? 0 : 1;
 }

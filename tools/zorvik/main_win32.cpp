@@ -9,8 +9,7 @@
 
 int main() {
     using namespace kavrel;
-    return zorvik::WritePortList(ListFolder(ProgramFolder()),
-                                 zorvik::FormatPortList(zorvik::ComPorts()))
-               ? 0
-               : 1;
+    const auto folder = ListFolder(ProgramFolder());
+    return folder && zorvik::WritePortList(*folder, zorvik::FormatPortList(zorvik::ComPorts())) ? 0
+                                                                                                : 1;
 }

@@ -6,7 +6,7 @@
 namespace kavrel::zorvik {
 
 bool IsTemporaryList(std::string_view name) {
-    const std::string prefix = std::string(kPortListName) + ".";
+    const std::string prefix = std::string(port_list::kFileName) + ".";
     return name.size() == prefix.size() + kTemporarySuffixLength && name.starts_with(prefix) &&
            std::all_of(name.begin() + static_cast<std::ptrdiff_t>(prefix.size()), name.end(),
                        [](unsigned char c) { return std::isalnum(c); });
@@ -15,7 +15,7 @@ bool IsTemporaryList(std::string_view name) {
 std::string FormatPortList(const std::vector<SerialPort>& ports) {
     std::string list;
     for (const SerialPort& port : ports) {
-        list += port.description + " (" + port.path + ")\n";
+        list += port_list::Line(port.description, port.path) + "\n";
     }
     return list;
 }

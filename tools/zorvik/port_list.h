@@ -4,13 +4,12 @@
 #include <string_view>
 #include <vector>
 
+#include "link/port_list_contract.h"
 #include "tools/zorvik/serial_ports.h"
 
 namespace kavrel::zorvik {
 
-inline constexpr const char* kPortListName = "listport.txt";
-
-// One line per port, "DESCRIPTION (PATH)", each ending in a line feed; "" for no ports.
+// One line per port, each ending in a line feed; "" for no ports.
 std::string FormatPortList(const std::vector<SerialPort>& ports);
 
 // Whether `name` is the temporary name of a list being written, listport.txt.XXXXXX.

@@ -68,7 +68,7 @@ bool NameUnnamedFile(int fd, std::string& temporary) {
 
 bool WritePortList(const std::string& folder, const std::string& contents) {
     RemoveLeftovers(folder);
-    const std::string target = folder + "/" + kPortListName;
+    const std::string target = folder + "/" + std::string(port_list::kFileName);
     std::string temporary = target + "." + std::string(kTemporarySuffixLength, 'X');
     // Written unnamed, so that a kill before the end leaves nothing behind; a file system
     // without unnamed files gets a named temporary, which the next run removes if need be.

@@ -15,7 +15,7 @@ namespace {
 void RemoveLeftovers(const std::wstring& folder) {
     WIN32_FIND_DATAW entry{};
     const HANDLE found =
-        FindFirstFileW((folder + L"\\" + Utf16(kPortListName) + L".*").c_str(), &entry);
+        FindFirstFileW((folder + L"\\" + Utf16(port_list::kFileName) + L".*").c_str(), &entry);
     if (found == INVALID_HANDLE_VALUE) {
         return;
     }
@@ -51,7 +51,7 @@ HANDLE CreateTemporary(const std::wstring& base, std::wstring& name) {
 bool WritePortList(const std::string& folder, const std::string& contents) {
     const std::wstring wideFolder = Utf16(folder);
     RemoveLeftovers(wideFolder);
-    const std::wstring target = wideFolder + L"\\" + Utf16(kPortListName);
+    const std::wstring target = wideFolder + L"\\" + Utf16(port_list::kFileName);
     std::wstring temporary;
     const HANDLE file = CreateTemporary(target, temporary);
     if (file == INVALID_HANDLE_VALUE) {

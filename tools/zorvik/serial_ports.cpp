@@ -5,6 +5,8 @@
 #include <fstream>
 #include <optional>
 
+#include "link/port_list_contract.h"
+
 namespace kavrel::zorvik {
 
 namespace fs = std::filesystem;
@@ -66,10 +68,10 @@ bool IsEmptyUartSlot(const std::string& name, const fs::path& tty) {
 std::string Describe(const std::string& name, const std::string& driver,
                      const std::string& vendor) {
     if (driver == "ch341-uart" || vendor == kCh340Vendor || StartsWith(name, "ttyCH341USB")) {
-        return std::string(kCh340Description);
+        return std::string(port_list::kCh340Cable);
     }
     if (driver == "pl2303" || vendor == kProlificVendor) {
-        return std::string(kProlificDescription);
+        return std::string(port_list::kProlificCable);
     }
     if (driver == "cdc_acm" || StartsWith(name, "ttyACM")) {
         return kAcmDescription;

@@ -4,13 +4,10 @@
 #include <string_view>
 #include <vector>
 
-#include "link/link_texts.h"
-
 namespace kavrel::zorvik {
 
-// The two cables the configurator accepts are described as it looks for them.
-inline constexpr std::string_view kCh340Description = texts::kCh340Cable;
-inline constexpr std::string_view kProlificDescription = texts::kProlificCable;
+// Other ports' descriptions; the two cables the configurator accepts are described as the
+// port list's contract says.
 inline constexpr const char* kUsbSerialDescription = "USB Serial Port";
 inline constexpr const char* kAcmDescription = "USB ACM Modem";
 inline constexpr const char* kPlainDescription = "Serial Port";
