@@ -156,32 +156,66 @@ bool ConfigureLine(HANDLE port) {
     return SetCommMask(port, EV_RXCHAR) != 0;
 }
 
+// The errors with which the drivers end input, output and queries once the adapter is
+// unplugged under the open port: the CH340 and Prolific drivers, usbser, and wine on a
+// terminal that hung up. An operation the driver aborts on its own counts too; one that
+// we cancelled does not.
+bool IsDeviceGone(DWORD error) {
+    switch (error) {
+        case ERROR_BAD_COMMAND:
+        case ERROR_DEVICE_REMOVED:
+        case ERROR_DEVICE_NOT_CONNECTED:
+        case ERROR_GEN_FAILURE:
+        case ERROR_ACCESS_DENIED:
+        case ERROR_OPERATION_ABORTED:
+            return true;
+        default:
+            return false;
+    }
+}
+
+// Notes an unplugged adapter by the error of a failed call on the port.
+void NoteFailure(SerialHandle& handle, DWORD error) {
+    if (IsDeviceGone(error)) {
+        handle.MarkHungUp();
+    }
+}
+
 // Waits for an overlapped operation that was started on the port: until it ends, the port
 // is closed, stop is requested or the time passes, after which it is cancelled. It has
 // always completed on return. The count it transferred (so far).
-DWORD Finish(const SerialHandle& handle, OVERLAPPED& io, DWORD milliseconds,
-             HANDLE stop = nullptr) {
+DWORD Finish(SerialHandle& handle, OVERLAPPED& io, DWORD milliseconds, HANDLE stop = nullptr) {
     const HANDLE events[] = {io.hEvent, handle.closeEvent(), stop};
-    if (WaitForMultipleObjects(stop ? 3 : 2, events, FALSE, milliseconds) != WAIT_OBJECT_0) {
+    const bool cancelled =
+        WaitForMultipleObjects(stop ? 3 : 2, events, FALSE, milliseconds) != WAIT_OBJECT_0;
+    if (cancelled) {
         CancelIoEx(handle.port(), &io);
     }
     DWORD count = 0;
-    GetOverlappedResult(handle.port(), &io, &count, TRUE);
+    if (!GetOverlappedResult(handle.port(), &io, &count, TRUE)) {
+        const DWORD error = GetLastError();
+        if (!(cancelled && error == ERROR_OPERATION_ABORTED)) {
+            NoteFailure(handle, error);
+        }
+    }
     return count;
 }
 
 // Starts one overlapped read or write (`start` returns what ReadFile or WriteFile did) and
 // waits for it as Finish does; the count it transferred, 0 when it could not start.
 template <class Start>
-int32_t Transfer(const SerialHandle& handle, Start start, DWORD milliseconds) {
+int32_t Transfer(SerialHandle& handle, Start start, DWORD milliseconds) {
     const Event done;
     if (!done.get()) {
         return 0;
     }
     OVERLAPPED io{};
     io.hEvent = done.get();
-    if (!start(io) && GetLastError() != ERROR_IO_PENDING) {
-        return 0;
+    if (!start(io)) {
+        if (const DWORD error = GetLastError(); error != ERROR_IO_PENDING) {
+            NoteFailure(handle, error);
+            return 0;
+        }
     }
     return static_cast<int32_t>(Finish(handle, io, milliseconds));
 }
