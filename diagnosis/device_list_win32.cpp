@@ -81,7 +81,9 @@ DeviceList PresentDevices() {
     device.cbSize = sizeof device;
     for (DWORD index = 0; SetupDiEnumDeviceInfo(devices, index, &device); ++index) {
         const std::string id = InstanceId(devices, device);
-        PresentDevice present{IdAfter(id, "VID_"), IdAfter(id, "PID_")};
+        PresentDevice present;
+        present.vendor = IdAfter(id, "VID_");
+        present.product = IdAfter(id, "PID_");
         present.port = PortName(devices, device);
         if (present.vendor == 0 && !present.port.starts_with("COM")) {
             continue;
