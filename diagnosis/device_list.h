@@ -5,6 +5,7 @@
 // (device_list_causes.h). Plain data, so the rules are tried on any platform.
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -28,7 +29,7 @@ struct PresentDevice {
 using DeviceList = std::vector<PresentDevice>;
 
 // Windows only: this machine's present devices that have a USB vendor id or a COM port.
-// What cannot be read is left out; an empty list when nothing can be.
-DeviceList PresentDevices();
+// What cannot be read of a device is left out; nothing when the list cannot be read at all.
+std::optional<DeviceList> PresentDevices();
 
 }  // namespace kavrel::diagnosis

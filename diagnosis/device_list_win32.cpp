@@ -69,14 +69,14 @@ std::string PortName(HDEVINFO devices, SP_DEVINFO_DATA& device) {
 
 }  // namespace
 
-DeviceList PresentDevices() {
-    DeviceList list;
+std::optional<DeviceList> PresentDevices() {
     // Every class: a cable without its driver is in none yet.
     const HDEVINFO devices =
         SetupDiGetClassDevsW(nullptr, nullptr, nullptr, DIGCF_ALLCLASSES | DIGCF_PRESENT);
     if (devices == INVALID_HANDLE_VALUE) {
-        return list;
+        return std::nullopt;
     }
+    DeviceList list;
     SP_DEVINFO_DATA device{};
     device.cbSize = sizeof device;
     for (DWORD index = 0; SetupDiEnumDeviceInfo(devices, index, &device); ++index) {

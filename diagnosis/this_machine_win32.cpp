@@ -8,8 +8,10 @@
 
 namespace kavrel::diagnosis {
 
+// A device list that cannot be read tells nothing, not even that nothing is plugged in.
 std::string NoCableCause() {
-    return WhyNoCable(PresentDevices());
+    const auto devices = PresentDevices();
+    return devices ? WhyNoCable(*devices) : std::string();
 }
 
 std::string PortOpenCause(const std::string& devicePath, int openErrno) {
@@ -18,7 +20,7 @@ std::string PortOpenCause(const std::string& devicePath, int openErrno) {
     const std::string port = devicePath.starts_with(kDevicePrefix)
                                  ? devicePath.substr(kDevicePrefix.size())
                                  : devicePath;
-    return WhyPortDoesNotOpen(PresentDevices(), port, openErrno);
+    return WhyPortDoesNotOpen(PresentDevices().value_or(DeviceList{}), port, openErrno);
 }
 
 bool AnotherProgramHolds(const std::string&) {

@@ -13,7 +13,9 @@ namespace {
 
 TEST(DeviceListWin32, ReadsTheRegisteredCableWithItsPort) {
     int cables = 0;
-    for (const PresentDevice& device : PresentDevices()) {
+    const auto devices = PresentDevices();
+    ASSERT_TRUE(devices);
+    for (const PresentDevice& device : *devices) {
         if (device.vendor == 0x1A86) {
             ++cables;
             EXPECT_EQ(device.product, 0x7523);
