@@ -7,7 +7,6 @@
 #include <string>
 
 #include "diagnosis/machine.h"
-#include "diagnosis/this_machine.h"  // CableCameOff
 
 namespace kavrel::diagnosis {
 

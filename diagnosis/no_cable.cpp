@@ -143,8 +143,4 @@ std::string WhyNoCable(const Machine& machine) {
     return texts::kNoAdapter;
 }
 
-std::string CableCameOff() {
-    return texts::kCableCameOff;
-}
-
 }  // namespace kavrel::diagnosis

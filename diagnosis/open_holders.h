@@ -5,15 +5,10 @@
 #include <optional>
 #include <string>
 
+#include "diagnosis/holder.h"
 #include "diagnosis/machine.h"
 
 namespace kavrel::diagnosis {
-
-// A process that has a device open: its number and its program's name.
-struct Holder {
-    pid_t pid = 0;
-    std::string program;
-};
 
 // Another process than the asking one that has the device open, found through the
 // descriptors under /proc/PID/fd: by the path it was opened as, or for a device node by

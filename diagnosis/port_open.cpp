@@ -13,16 +13,6 @@ namespace kavrel::diagnosis {
 
 namespace {
 
-// A port name comes from a text file: its control bytes are not echoed into a box.
-std::string Shown(std::string path) {
-    for (char& c : path) {
-        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) {
-            c = '?';
-        }
-    }
-    return path;
-}
-
 struct Group {
     std::string name;
     std::vector<std::string> members;
@@ -64,15 +54,15 @@ std::string WhyNoAccess(const Machine& machine, const std::string& devicePath) {
     }
     constexpr mode_t kGroupReadWrite = S_IRGRP | S_IWGRP;
     if ((node.st_mode & kGroupReadWrite) != kGroupReadWrite) {
-        return texts::PortForOwnerOnly(Shown(devicePath));
+        return texts::PortForOwnerOnly(texts::Shown(devicePath));
     }
     if (Contains(machine.groups, node.st_gid)) {
         return {};  // the group is not what keeps this user out
     }
     const Group group = LookUpGroup(machine.groupFile, node.st_gid);
     return Contains(group.members, machine.userName)
-               ? texts::PortNeedsNewLogin(Shown(devicePath), group.name, machine.userName)
-               : texts::PortNeedsGroup(Shown(devicePath), group.name, machine.userName);
+               ? texts::PortNeedsNewLogin(texts::Shown(devicePath), group.name, machine.userName)
+               : texts::PortNeedsGroup(texts::Shown(devicePath), group.name, machine.userName);
 }
 
 }  // namespace
@@ -86,7 +76,7 @@ std::string WhyPortDoesNotOpen(const Machine& machine, const std::string& device
         case ENOENT:
         case ENODEV:
         case ENXIO:
-            return texts::PortGone(Shown(devicePath));
+            return texts::PortGone(texts::Shown(devicePath));
         case 0:
         case ENOTTY:
             return {};  // a name that is no terminal, or our own terminal
@@ -95,11 +85,12 @@ std::string WhyPortDoesNotOpen(const Machine& machine, const std::string& device
     }
     if (const auto holder = FindOtherHolder(machine, devicePath)) {
         return holder->program == "ModemManager"
-                   ? texts::PortProbedByModemManager(Shown(devicePath), *holder)
-                   : texts::PortHeldByProgram(Shown(devicePath), *holder);
+                   ? texts::PortProbedByModemManager(texts::Shown(devicePath), *holder)
+                   : texts::PortHeldByProgram(texts::Shown(devicePath), *holder);
     }
-    return openErrno == EBUSY || openErrno == EWOULDBLOCK ? texts::PortBusy(Shown(devicePath))
-                                                          : std::string();
+    return openErrno == EBUSY || openErrno == EWOULDBLOCK
+               ? texts::PortBusy(texts::Shown(devicePath))
+               : std::string();
 }
 
 }  // namespace kavrel::diagnosis

@@ -156,34 +156,61 @@ bool ConfigureLine(HANDLE port) {
     return SetCommMask(port, EV_RXCHAR) != 0;
 }
 
+// The errors with which the drivers end reads, writes and queries once the adapter is
+// unplugged under the open port (the CH340 and Prolific drivers, usbser). An aborted
+// operation is not among them: wine ends a byte watch that way on its own.
+bool IsDeviceGone(DWORD error) {
+    switch (error) {
+        case ERROR_BAD_COMMAND:
+        case ERROR_DEVICE_REMOVED:
+        case ERROR_DEVICE_NOT_CONNECTED:
+        case ERROR_GEN_FAILURE:
+        case ERROR_ACCESS_DENIED:
+            return true;
+        default:
+            return false;
+    }
+}
+
 // Waits for an overlapped operation that was started on the port: until it ends, the port
 // is closed, stop is requested or the time passes, after which it is cancelled. It has
-// always completed on return. The count it transferred (so far).
-DWORD Finish(const SerialHandle& handle, OVERLAPPED& io, DWORD milliseconds,
-             HANDLE stop = nullptr) {
+// always completed on return. The count it transferred (so far); `error` gets the error it
+// failed with, if any.
+DWORD Finish(const SerialHandle& handle, OVERLAPPED& io, DWORD milliseconds, HANDLE stop = nullptr,
+             DWORD* error = nullptr) {
     const HANDLE events[] = {io.hEvent, handle.closeEvent(), stop};
     if (WaitForMultipleObjects(stop ? 3 : 2, events, FALSE, milliseconds) != WAIT_OBJECT_0) {
         CancelIoEx(handle.port(), &io);
     }
     DWORD count = 0;
-    GetOverlappedResult(handle.port(), &io, &count, TRUE);
+    if (!GetOverlappedResult(handle.port(), &io, &count, TRUE) && error) {
+        *error = GetLastError();
+    }
     return count;
 }
 
 // Starts one overlapped read or write (`start` returns what ReadFile or WriteFile did) and
-// waits for it as Finish does; the count it transferred, 0 when it could not start.
+// waits for it as Finish does; the count it transferred, 0 when it could not start. One
+// that fails because the adapter went away marks the port hung up, as a hang-up does on
+// Linux.
 template <class Start>
-int32_t Transfer(const SerialHandle& handle, Start start, DWORD milliseconds) {
+int32_t Transfer(SerialHandle& handle, Start start, DWORD milliseconds) {
     const Event done;
     if (!done.get()) {
         return 0;
     }
     OVERLAPPED io{};
     io.hEvent = done.get();
-    if (!start(io) && GetLastError() != ERROR_IO_PENDING) {
-        return 0;
+    DWORD error = ERROR_SUCCESS;
+    DWORD count = 0;
+    if (start(io) || (error = GetLastError()) == ERROR_IO_PENDING) {
+        error = ERROR_SUCCESS;
+        count = Finish(handle, io, milliseconds, nullptr, &error);
     }
-    return static_cast<int32_t>(Finish(handle, io, milliseconds));
+    if (IsDeviceGone(error)) {
+        handle.MarkHungUp();
+    }
+    return static_cast<int32_t>(count);
 }
 
 // Bytes waiting in the input queue; the query also clears the line's error state, so

@@ -26,6 +26,9 @@ inline constexpr std::string_view kWorkerStuck = "Не удалось завер
 inline constexpr std::string_view kNoResponse = "Устройство не отвечает";
 inline constexpr std::string_view kBadResponse = "Некорректный ответ.Ошибка №";
 inline constexpr std::string_view kCancelled = "Операция прервана пользователем";
+// Follows the box of a transaction whose port hung up under it.
+inline constexpr std::string_view kCableCameOff =
+    "Кабель отсоединился во время обмена. Подключите его снова и повторите операцию.";
 
 inline std::string ListerLaunchFailed(std::string_view lister) {
     return "При открытии файла \"" + std::string(lister) + "\" возникла ошибка";

@@ -8,7 +8,6 @@
 #include <system_error>
 #include <thread>
 
-#include "diagnosis/this_machine.h"
 #include "link/device_port.h"
 #include "link/link_texts.h"
 #include "link/response_receiver.h"
@@ -132,7 +131,7 @@ TransactionResult Transactions::RunTransaction() {
         if (result == TransactionResult::PortClosed) {
             cause = portCause_;
         } else if (result == TransactionResult::NoResponse && port_.HasHungUp()) {
-            cause = diagnosis::CableCameOff();
+            cause = texts::kCableCameOff;
         }
         screen_.ShowMessage(MessageIcon::Error, FailureTitle(result),
                             FailureText(result) + (cause.empty() ? "" : "\n\n" + cause));

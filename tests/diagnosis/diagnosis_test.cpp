@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include "diagnosis/causes.h"
+#include "diagnosis/device_list_causes.h"
 #include "diagnosis/holder_watch.h"
 #include "diagnosis/open_holders.h"
 #include "tests/support/scratch_folder.h"
@@ -122,6 +123,49 @@ TEST(Diagnosis, NamesTheCauseFoundInTheMachineTree) {
         const Machine& m = tree.machine;
         const std::string line =
             openErrno ? WhyPortDoesNotOpen(m, m.dev + "/ttyUSB0", openErrno) : WhyNoCable(m);
+        for (const std::string& fragment : expected) {
+            EXPECT_NE(line.find(fragment), std::string::npos) << line << "\nlacks " << fragment;
+        }
+        EXPECT_EQ(line.empty(), expected.empty()) << line;
+    }
+}
+
+// Windows' device list as Device Manager shows it. Each row: what is wrong; the error of the
+// failed open of COM7, 0 when no cable is found; fragments of the cause line, none when
+// there is none; the present devices (vendor, product, status, problem, name, port).
+constexpr uint32_t kStarted = 0x0100000A, kProblem = 0x01802400;  // DN_* flags as read
+const PresentDevice kBoardPort{0, 0, kStarted, 0, "Последовательный порт (COM1)", "COM1"};
+// clang-format off
+const std::tuple<const char*, int, std::vector<std::string>, DeviceList> kDeviceLists[] = {
+    {"no CH340 driver", 0, {"Кабель CH340", "код 28", "Установите драйвер CH340"},
+     {kBoardPort, {0x1A86, 0x7523, kProblem, 28, "USB2.0-Serial", ""}}},
+    {"the Prolific driver refuses the chip", ENOENT, {"код 10", "PL2303HXA/TA", "кабель CH340"},
+     {{0x067B, 0x2303, kProblem, 10, "Prolific USB-to-Serial Comm Port (COM7)", "COM7"}}},
+    {"the CH340 is disabled", ENOENT, {"CH340 отключён в диспетчере устройств", "Включите"},
+     {{0x1A86, 0x7523, kProblem, 22, "USB-SERIAL CH340 (COM7)", "COM7"}}},
+    {"the CH340 driver failed to load", 0, {"CH340 не запустился", "код 39", "Переустановите"},
+     {{0x1A86, 0x7523, kProblem, 39, "USB-SERIAL CH340", ""}}},
+    {"an FTDI adapter", 0, {"другого типа: USB Serial Port, порт COM5.", "CH340 или Prolific"},
+     {kBoardPort, {0x0403, 0x6001, kStarted, 0, "USB Serial Port (COM5)", "COM5"}}},
+    {"nothing plugged in beside the board's port", 0, {"Кабель не подключён", "Вставьте"},
+     {kBoardPort}},
+    {"a served CH340 beside an FTDI adapter", 0, {},
+     {{0x0403, 0x6001, kStarted, 0, "USB Serial Port (COM5)", "COM5"},
+      {0x1A86, 0x7523, kStarted, 0, "USB-SERIAL CH340 (COM7)", "COM7"}}},
+    {"a problem code without its flag", 0, {},
+     {{0x1A86, 0x7523, kStarted, 28, "USB-SERIAL CH340 (COM7)", "COM7"}}},
+    {"another program has the port open", EBUSY, {"Порт COM7 занят другой программой", "Закройте"},
+     {{0x1A86, 0x7523, kStarted, 0, "USB-SERIAL CH340 (COM7)", "COM7"}}},
+    {"the port is gone", ENOENT, {"Порт COM7 пропал"}, {kBoardPort}},
+    {"an unknown failure", EIO, {}, {}},
+};
+// clang-format on
+
+TEST(Diagnosis, NamesTheCauseFoundInTheDeviceList) {
+    for (const auto& [name, openErrno, expected, devices] : kDeviceLists) {
+        SCOPED_TRACE(name);
+        const std::string line =
+            openErrno ? WhyPortDoesNotOpen(devices, "COM7", openErrno) : WhyNoCable(devices);
         for (const std::string& fragment : expected) {
             EXPECT_NE(line.find(fragment), std::string::npos) << line << "\nlacks " << fragment;
         }

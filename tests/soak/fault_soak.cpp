@@ -245,8 +245,9 @@ class Walk {
                 return data_;
             }
         }
-        std::string cause =
-            result == Result::NoResponse && out_.cablePulled ? diagnosis::CableCameOff() : "";
+        std::string cause = result == Result::NoResponse && out_.cablePulled
+                                ? std::string(texts::kCableCameOff)
+                                : "";
         if (result == Result::PortClosed && s_.Link() == "port-busy") {  // seen by its lock alone
             cause = diagnosis::WhyPortDoesNotOpen(diagnosis::Machine{}, unitPort_, EBUSY);
         }
