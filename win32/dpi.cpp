@@ -1,0 +1,68 @@
+#include "win32/dpi.h"
+
+namespace kavrel {
+namespace {
+
+// Found at run time: Windows before 10 version 1607 has neither.
+template <typename Function>
+Function User32(const char* name) {
+    return reinterpret_cast<Function>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"user32.dll"), name)));
+}
+
+// The combo box's edges above and below its closed line, in layout pixels.
+constexpr int kListBorder = 6;
+
+}  // namespace
+
+UINT WindowDpi(HWND window) {
+    static const auto getDpiForWindow = User32<UINT(WINAPI*)(HWND)>("GetDpiForWindow");
+    if (getDpiForWindow) {
+        if (const UINT dpi = getDpiForWindow(window)) {
+            return dpi;
+        }
+    }
+    HDC screen = GetDC(nullptr);
+    const int dpi = GetDeviceCaps(screen, LOGPIXELSY);
+    ReleaseDC(nullptr, screen);
+    return dpi > 0 ? static_cast<UINT>(dpi) : kLayoutDpi;
+}
+
+SIZE OuterSize(DWORD style, DWORD extendedStyle, int width, int height, UINT dpi) {
+    static const auto adjustForDpi =
+        User32<BOOL(WINAPI*)(RECT*, DWORD, BOOL, DWORD, UINT)>("AdjustWindowRectExForDpi");
+    RECT area{0, 0, Scaled(width, dpi), Scaled(height, dpi)};
+    if (!adjustForDpi || !adjustForDpi(&area, style, FALSE, extendedStyle, dpi)) {
+        AdjustWindowRectEx(&area, style, FALSE, extendedStyle);
+    }
+    return {area.right - area.left, area.bottom - area.top};
+}
+
+HFONT CreateDialogFont(UINT dpi) {
+    LOGFONTW font{};
+    GetObjectW(GetStockObject(DEFAULT_GUI_FONT), sizeof(font), &font);
+    font.lfHeight = -Scaled(11, dpi);
+    font.lfWidth = 0;
+    return CreateFontIndirectW(&font);
+}
+
+void ScaledLayout::Add(HWND child, RECT place, int closedHeight) {
+    children_.push_back({child, place, closedHeight});
+}
+
+void ScaledLayout::Apply(UINT dpi, HFONT font) const {
+    for (const Child& child : children_) {
+        SendMessageW(child.handle, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+        SetWindowPos(child.handle, nullptr, Scaled(child.place.left, dpi),
+                     Scaled(child.place.top, dpi), Scaled(child.place.right, dpi),
+                     Scaled(child.place.bottom, dpi), SWP_NOZORDER | SWP_NOACTIVATE);
+        if (child.closedHeight > 0) {
+            // The closed line is as high as the layout says, whatever the font.
+            SendMessageW(child.handle, CB_SETITEMHEIGHT, static_cast<WPARAM>(-1),
+                         Scaled(child.closedHeight, dpi) - Scaled(kListBorder, dpi));
+        }
+        InvalidateRect(child.handle, nullptr, TRUE);
+    }
+}
+
+}  // namespace kavrel
