@@ -41,7 +41,8 @@ SIZE OuterSize(DWORD style, DWORD extendedStyle, int width, int height, UINT dpi
 HFONT CreateDialogFont(UINT dpi) {
     LOGFONTW font{};
     GetObjectW(GetStockObject(DEFAULT_GUI_FONT), sizeof(font), &font);
-    font.lfHeight = -Scaled(11, dpi);
+    // Rounded down: a font half a pixel larger than the scale would cut captions that fit.
+    font.lfHeight = -static_cast<LONG>(11 * dpi / kLayoutDpi);
     font.lfWidth = 0;
     return CreateFontIndirectW(&font);
 }

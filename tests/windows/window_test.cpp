@@ -104,6 +104,14 @@ TEST_F(Win32WindowTest, TabFromTheSelectedOptionGoesToTheAddressAndLeavesTheMode
         SendMessageW(Item(selected), BM_CLICK, 0, 0);
         SetFocus(Item(selected));
         const int mode = ui_->ValueByte(Control::optSlave);
+        // Windows' dialog manager tabs onto every tab stop, and an automatic option that
+        // gets the focus selects itself (wine does not do the latter): the unselected
+        // option must not be one.
+        for (const char* option : {"optSlave", "optAutonomous"}) {
+            EXPECT_EQ((GetWindowLongW(Item(option), GWL_STYLE) & WS_TABSTOP) != 0,
+                      std::string_view(option) == selected)
+                << option << " with " << selected << " selected";
+        }
         PressKey(*ui_, VK_TAB);
         // In autonomous mode the address is disabled, so the Tab goes on to the next box.
         EXPECT_EQ(GetFocus(),
