@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <cstdint>
 
-#include "app/embedded_images.h"
+#include "assets/embedded_images.h"
 #include "win32/dpi.h"
 
 namespace kavrel {
@@ -27,7 +27,13 @@ struct ComPtr {
 // Picture `index` at `dpi`: the PNG drawn for the nearest scale at or above it, reduced to
 // the exact size where the scale lies between two drawn ones.
 HBITMAP Decode(IWICImagingFactory& factory, int index, UINT dpi) {
-    const std::span<const std::uint8_t> png = EmbeddedPng(index);
+    const int wanted = Scaled(100, dpi);  // percent
+    int scale = 0;
+    while (kPictureScales[scale] < wanted &&
+           scale + 1 < static_cast<int>(std::size(kPictureScales))) {
+        ++scale;
+    }
+    const std::span<const std::uint8_t> png = EmbeddedPng(index, scale);
     ComPtr<IWICStream> stream;
     ComPtr<IWICBitmapDecoder> decoder;
     ComPtr<IWICBitmapFrameDecode> frame;
@@ -47,8 +53,11 @@ HBITMAP Decode(IWICImagingFactory& factory, int index, UINT dpi) {
         FAILED(converter->GetSize(&width, &height))) {
         return nullptr;
     }
-    width = static_cast<UINT>(Scaled(static_cast<int>(width), dpi));
-    height = static_cast<UINT>(Scaled(static_cast<int>(height), dpi));
+    // The size of the picture at the layout's 96 dpi, then at this one.
+    width =
+        static_cast<UINT>(Scaled(MulDiv(static_cast<int>(width), 100, kPictureScales[scale]), dpi));
+    height = static_cast<UINT>(
+        Scaled(MulDiv(static_cast<int>(height), 100, kPictureScales[scale]), dpi));
     if (FAILED(factory.CreateBitmapScaler(&scaler)) ||
         FAILED(scaler->Initialize(converter.p, width, height, WICBitmapInterpolationModeFant))) {
         return nullptr;

@@ -5,13 +5,15 @@
 #include <array>
 #include <optional>
 
+#include "assets/embedded_images.h"
+
 namespace kavrel {
 
 // The pictures the windows show, decoded from the embedded PNG files at the size a window's
 // dpi asks for and laid over the dialog background (the first two animation frames are
 // transparent).
 struct Pictures {
-    std::array<HBITMAP, 12> animationFrames{};
+    std::array<HBITMAP, kAnimationFrameCount> animationFrames{};
     HBITMAP aboutBanner = nullptr;
 
     Pictures() = default;
