@@ -47,16 +47,16 @@ HFONT CreateDialogFont(UINT dpi) {
     return CreateFontIndirectW(&font);
 }
 
-void ScaledLayout::Add(HWND child, RECT place, int closedHeight) {
+void ScaledLayout::Add(HWND child, Place place, int closedHeight) {
     children_.push_back({child, place, closedHeight});
 }
 
 void ScaledLayout::Apply(UINT dpi, HFONT font) const {
     for (const Child& child : children_) {
         SendMessageW(child.handle, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
-        SetWindowPos(child.handle, nullptr, Scaled(child.place.left, dpi),
-                     Scaled(child.place.top, dpi), Scaled(child.place.right, dpi),
-                     Scaled(child.place.bottom, dpi), SWP_NOZORDER | SWP_NOACTIVATE);
+        SetWindowPos(child.handle, nullptr, Scaled(child.place.x, dpi), Scaled(child.place.y, dpi),
+                     Scaled(child.place.width, dpi), Scaled(child.place.height, dpi),
+                     SWP_NOZORDER | SWP_NOACTIVATE);
         if (child.closedHeight > 0) {
             // The closed line is as high as the layout says, whatever the font.
             SendMessageW(child.handle, CB_SETITEMHEIGHT, static_cast<WPARAM>(-1),

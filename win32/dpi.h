@@ -4,6 +4,8 @@
 
 #include <vector>
 
+#include "config/secondary_window_layout.h"
+
 namespace kavrel {
 
 // The layout's pixels are those of a 96 dpi screen; every position, size and the font are
@@ -30,13 +32,13 @@ HFONT CreateDialogFont(UINT dpi);
 class ScaledLayout {
   public:
     // A drop-down list is placed with its open height and its closed line kept at `closed`.
-    void Add(HWND child, RECT place, int closedHeight = 0);
+    void Add(HWND child, Place place, int closedHeight = 0);
     void Apply(UINT dpi, HFONT font) const;
 
   private:
     struct Child {
         HWND handle;
-        RECT place;  // x, y, width, height
+        Place place;
         int closedHeight;
     };
     std::vector<Child> children_;

@@ -22,9 +22,6 @@ struct MainControls {
 // which the keyboard's Enter and Escape send.
 inline constexpr int kFirstControlId = 100;
 
-inline constexpr int kMainClientWidth = 396;
-inline constexpr int kMainClientHeight = 278;
-
 // Creates wndMain's 25 controls in their creation order (also the keyboard focus order),
 // in their initial state, and adds them to `layout`, which places them.
 MainControls CreateMainControls(HWND window, ScaledLayout& layout);

@@ -7,6 +7,8 @@
 #include <string>
 #include <utility>
 
+#include "config/main_window_layout.h"
+#include "config/secondary_window_layout.h"
 #include "config/startup_form.h"
 #include "config/window_texts.h"
 #include "link/utf16_win32.h"
@@ -67,7 +69,9 @@ Win32UserInterface::Win32UserInterface() {
     SetWindowPos(main_, nullptr, 0, 0, outer.cx, outer.cy, SWP_NOMOVE | SWP_NOZORDER);
     controls_ = CreateMainControls(main_, layouts_[main_]);
     layouts_[main_].Apply(dpi_, font_);
-    valueBytes_.insert(startup::kValueBytes.begin(), startup::kValueBytes.end());
+    for (const startup::ControlStart& start : startup::kControls) {
+        valueBytes_[start.control] = start.valueByte;
+    }
 }
 
 Win32UserInterface::~Win32UserInterface() {
@@ -191,17 +195,12 @@ void Win32UserInterface::ShowMessage(MessageIcon icon, const std::string& title,
 }
 
 void Win32UserInterface::SetMainWindowEnabled(bool enabled) {
-    // An open secondary window keeps wndMain refusing input whoever asks.
-    if (enabled && (info_ || about_)) {
-        return;
-    }
-    EnableWindow(main_, enabled);
+    EnableWindow(main_, MainWindowTakesInput(enabled, info_ != nullptr, about_ != nullptr));
 }
 
-HWND Win32UserInterface::CreateSecondary(const char* title, DWORD style, int clientWidth,
-                                         int clientHeight) {
+HWND Win32UserInterface::CreateSecondary(std::string_view title, DWORD style, ClientSize client) {
     const SIZE outer =
-        OuterSize(style, kSecondaryExtendedStyle, clientWidth, clientHeight, WindowDpi(main_));
+        OuterSize(style, kSecondaryExtendedStyle, client.width, client.height, WindowDpi(main_));
     RECT owner{};
     GetWindowRect(main_, &owner);
     const int left = owner.left + (owner.right - owner.left - outer.cx) / 2;
@@ -211,14 +210,13 @@ HWND Win32UserInterface::CreateSecondary(const char* title, DWORD style, int cli
                            GetModuleHandleW(nullptr), this);
 }
 
-HWND Win32UserInterface::AddControl(HWND window, const wchar_t* windowClass,
-                                    const std::string& text, DWORD style, RECT place, int id,
-                                    DWORD extendedStyle) {
+HWND Win32UserInterface::AddControl(HWND window, const wchar_t* windowClass, std::string_view text,
+                                    DWORD style, Place place, int id, DWORD extendedStyle) {
     const UINT dpi = WindowDpi(window);
     HWND control = CreateWindowExW(
         extendedStyle, windowClass, Utf16(text).c_str(), WS_CHILD | WS_VISIBLE | style,
-        Scaled(place.left, dpi), Scaled(place.top, dpi), Scaled(place.right, dpi),
-        Scaled(place.bottom, dpi), window, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
+        Scaled(place.x, dpi), Scaled(place.y, dpi), Scaled(place.width, dpi),
+        Scaled(place.height, dpi), window, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
         GetModuleHandleW(nullptr), nullptr);
     SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
     layouts_[window].Add(control, place);
@@ -252,19 +250,21 @@ bool Win32UserInterface::OpenInfoWindow() {
     if (info_) {
         return false;
     }
-    info_ = CreateSecondary(texts::kInfoWindowTitle.data(), WS_POPUP | WS_CAPTION, 253, 152);
+    info_ = CreateSecondary(texts::kInfoWindowTitle, WS_POPUP | WS_CAPTION, info_window::kClient);
     if (!info_) {
         return false;
     }
     EnableWindow(main_, FALSE);
     // The four captions first, then the four values, then the button.
     for (const texts::InfoRow& row : texts::kInfoRows) {
-        AddControl(info_, L"STATIC", row.caption, SS_LEFTNOWORDWRAP, {17, row.y, 198, 20});
+        AddControl(info_, L"STATIC", row.caption, SS_LEFTNOWORDWRAP, info_window::Caption(row.y));
     }
     for (const texts::InfoRow& row : texts::kInfoRows) {
-        infoValues_[row.value] = AddControl(info_, L"STATIC", "000", SS_LEFT, {220, row.y, 25, 20});
+        infoValues_[row.value] =
+            AddControl(info_, L"STATIC", "000", SS_LEFT, info_window::Value(row.y));
     }
-    AddControl(info_, L"BUTTON", "OK", BS_PUSHBUTTON | WS_TABSTOP, {93, 124, 69, 20}, kOkId);
+    AddControl(info_, L"BUTTON", info_window::kOkCaption, BS_PUSHBUTTON | WS_TABSTOP,
+               info_window::kOk, kOkId);
     ShowWindow(info_, SW_SHOW);
     return true;
 }
@@ -283,18 +283,18 @@ void Win32UserInterface::OpenAboutWindow() {
     if (about_) {
         return;
     }
-    about_ = CreateSecondary(texts::kAboutWindowTitle.data(), WS_POPUP | WS_CAPTION | WS_SYSMENU,
-                             390, 290);
+    about_ = CreateSecondary(texts::kAboutWindowTitle, WS_POPUP | WS_CAPTION | WS_SYSMENU,
+                             about_window::kClient);
     if (!about_) {
         return;
     }
     EnableWindow(main_, FALSE);
-    aboutBanner_ = AddControl(about_, L"STATIC", "", SS_BITMAP, {10, 10, 370, 70});
+    aboutBanner_ = AddControl(about_, L"STATIC", "", SS_BITMAP, about_window::kBanner);
     ShowBitmap(aboutBanner_, pictures_->aboutBanner, *pictures_);
     HWND text = AddControl(about_, MSFTEDIT_CLASS, "",
                            WS_HSCROLL | WS_VSCROLL | ES_MULTILINE | ES_READONLY | ES_AUTOHSCROLL |
                                ES_AUTOVSCROLL | ES_DISABLENOSCROLL,
-                           {10, 90, 370, 150}, 0, WS_EX_CLIENTEDGE);
+                           about_window::kText, 0, WS_EX_CLIENTEDGE);
     SendMessageW(text, EM_SETBKGNDCOLOR, 0, RGB(0, 0, 0));
     CHARFORMAT2W yellow{};
     yellow.cbSize = sizeof(yellow);
@@ -307,7 +307,8 @@ void Win32UserInterface::OpenAboutWindow() {
         const std::wstring added = Utf16((end == 0 ? "" : "\r\n") + line);
         SendMessageW(text, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(added.c_str()));
     }
-    AddControl(about_, L"BUTTON", "Ок", BS_PUSHBUTTON | WS_TABSTOP, {156, 250, 78, 30}, kOkId);
+    AddControl(about_, L"BUTTON", about_window::kOkCaption, BS_PUSHBUTTON | WS_TABSTOP,
+               about_window::kOk, kOkId);
     ShowWindow(about_, SW_SHOW);
 }
 
@@ -325,17 +326,17 @@ bool Win32UserInterface::OpenExchangeWindow() {
     if (exchange_) {
         return false;
     }
-    exchange_ =
-        CreateSecondary(texts::kExchangeWindowTitle.data(), WS_POPUP | WS_CAPTION, 110, 145);
+    exchange_ = CreateSecondary(texts::kExchangeWindowTitle, WS_POPUP | WS_CAPTION,
+                                exchange_window::kClient);
     if (!exchange_) {
         return false;
     }
-    cancelPressed_ = false;
+    cancel_.Reset();
     ++exchangeGeneration_;
-    animationImage_ = AddControl(exchange_, L"STATIC", "", SS_BITMAP, {5, 5, 100, 100});
+    animationImage_ = AddControl(exchange_, L"STATIC", "", SS_BITMAP, exchange_window::kAnimation);
     ShowBitmap(animationImage_, pictures_->animationFrames[0], *pictures_);
-    AddControl(exchange_, L"BUTTON", "Отмена", BS_PUSHBUTTON | WS_TABSTOP, {5, 110, 100, 30},
-               kCancelId);
+    AddControl(exchange_, L"BUTTON", exchange_window::kCancelCaption, BS_PUSHBUTTON | WS_TABSTOP,
+               exchange_window::kCancel, kCancelId);
     ShowWindow(exchange_, SW_SHOW);
     UpdateWindow(exchange_);
     return true;
@@ -368,7 +369,7 @@ bool Win32UserInterface::PollCancel() {
         }
         DeliverMessage(message);
     }
-    return std::exchange(cancelPressed_, false);
+    return cancel_.Take();
 }
 
 void DeliverMessage(MSG& message) {
@@ -405,7 +406,7 @@ LRESULT Win32UserInterface::Handle(HWND window, UINT message, WPARAM wParam, LPA
                 // Enter and Escape close it too, as "Ок" does.
                 CloseAboutWindow();
             } else if (code == BN_CLICKED && id == kCancelId && window == exchange_) {
-                cancelPressed_ = true;
+                cancel_.Press();
             }
             return 0;
         case WM_CLOSE:
