@@ -1,5 +1,7 @@
 #include "win32/dpi.h"
 
+#include "link/utf16_win32.h"
+
 namespace kavrel {
 namespace {
 
@@ -64,6 +66,20 @@ void ScaledLayout::Apply(UINT dpi, HFONT font) const {
         }
         InvalidateRect(child.handle, nullptr, TRUE);
     }
+}
+
+HWND AddScaledControl(HWND window, ScaledLayout& layout, HFONT font, const wchar_t* windowClass,
+                      std::string_view text, DWORD style, Place place, int id,
+                      DWORD extendedStyle) {
+    const UINT dpi = WindowDpi(window);
+    HWND control = CreateWindowExW(
+        extendedStyle, windowClass, Utf16(text).c_str(), WS_CHILD | WS_VISIBLE | style,
+        Scaled(place.x, dpi), Scaled(place.y, dpi), Scaled(place.width, dpi),
+        Scaled(place.height, dpi), window, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
+        GetModuleHandleW(nullptr), nullptr);
+    SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+    layout.Add(control, place);
+    return control;
 }
 
 }  // namespace kavrel

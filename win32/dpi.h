@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <string_view>
 #include <vector>
 
 #include "config/secondary_window_layout.h"
@@ -43,5 +44,11 @@ class ScaledLayout {
     };
     std::vector<Child> children_;
 };
+
+// Creates a child control of `window` at `place` scaled by the window's dpi, with `font`,
+// and adds it to the window's layout.
+HWND AddScaledControl(HWND window, ScaledLayout& layout, HFONT font, const wchar_t* windowClass,
+                      std::string_view text, DWORD style, Place place, int id = 0,
+                      DWORD extendedStyle = 0);
 
 }  // namespace kavrel

@@ -1,7 +1,5 @@
 #include "win32/win32_user_interface.h"
 
-#include <richedit.h>
-
 #include <algorithm>
 #include <stdexcept>
 #include <string>
@@ -12,6 +10,9 @@
 #include "config/startup_form.h"
 #include "config/window_texts.h"
 #include "link/utf16_win32.h"
+#include "win32/about_window.h"
+#include "win32/exchange_window.h"
+#include "win32/info_window.h"
 
 namespace kavrel {
 namespace {
@@ -24,17 +25,12 @@ constexpr UINT kShowFrameMessage = WM_APP + 1;
 // Posted to wndMain when a drop-down list has closed, wParam its identifier: the list then
 // shows its final item, whichever way it was closed.
 constexpr UINT kListClosedMessage = WM_APP + 2;
-// Apart from IDOK and IDCANCEL, which the keyboard's Enter and Escape send.
-constexpr int kOkId = 10;      // btnInfoOk, btnAboutOk
-constexpr int kCancelId = 11;  // "Отмена"
-
 constexpr DWORD kMainStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
 constexpr DWORD kSecondaryExtendedStyle = WS_EX_DLGMODALFRAME;
 
 }  // namespace
 
 Win32UserInterface::Win32UserInterface() {
-    LoadLibraryW(L"Msftedit.dll");  // the rich-text box of wndAbout
     WNDCLASSEXW windowClass{};
     windowClass.cbSize = sizeof(windowClass);
     windowClass.lpfnWndProc = WindowProcedure;
@@ -210,19 +206,6 @@ HWND Win32UserInterface::CreateSecondary(std::string_view title, DWORD style, Cl
                            GetModuleHandleW(nullptr), this);
 }
 
-HWND Win32UserInterface::AddControl(HWND window, const wchar_t* windowClass, std::string_view text,
-                                    DWORD style, Place place, int id, DWORD extendedStyle) {
-    const UINT dpi = WindowDpi(window);
-    HWND control = CreateWindowExW(
-        extendedStyle, windowClass, Utf16(text).c_str(), WS_CHILD | WS_VISIBLE | style,
-        Scaled(place.x, dpi), Scaled(place.y, dpi), Scaled(place.width, dpi),
-        Scaled(place.height, dpi), window, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
-        GetModuleHandleW(nullptr), nullptr);
-    SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
-    layouts_[window].Add(control, place);
-    return control;
-}
-
 void Win32UserInterface::DestroySecondary(HWND window) {
     // wndMain is enabled first, so that Windows hands the activation back to it rather than
     // to another program's window; if the window stays, wndMain is disabled again.
@@ -255,16 +238,7 @@ bool Win32UserInterface::OpenInfoWindow() {
         return false;
     }
     EnableWindow(main_, FALSE);
-    // The four captions first, then the four values, then the button.
-    for (const texts::InfoRow& row : texts::kInfoRows) {
-        AddControl(info_, L"STATIC", row.caption, SS_LEFTNOWORDWRAP, info_window::Caption(row.y));
-    }
-    for (const texts::InfoRow& row : texts::kInfoRows) {
-        infoValues_[row.value] =
-            AddControl(info_, L"STATIC", "000", SS_LEFT, info_window::Value(row.y));
-    }
-    AddControl(info_, L"BUTTON", info_window::kOkCaption, BS_PUSHBUTTON | WS_TABSTOP,
-               info_window::kOk, kOkId);
+    infoValues_ = CreateInfoControls(info_, layouts_[info_], font_);
     ShowWindow(info_, SW_SHOW);
     return true;
 }
@@ -289,26 +263,7 @@ void Win32UserInterface::OpenAboutWindow() {
         return;
     }
     EnableWindow(main_, FALSE);
-    aboutBanner_ = AddControl(about_, L"STATIC", "", SS_BITMAP, about_window::kBanner);
-    ShowBitmap(aboutBanner_, pictures_->aboutBanner, *pictures_);
-    HWND text = AddControl(about_, MSFTEDIT_CLASS, "",
-                           WS_HSCROLL | WS_VSCROLL | ES_MULTILINE | ES_READONLY | ES_AUTOHSCROLL |
-                               ES_AUTOVSCROLL | ES_DISABLENOSCROLL,
-                           about_window::kText, 0, WS_EX_CLIENTEDGE);
-    SendMessageW(text, EM_SETBKGNDCOLOR, 0, RGB(0, 0, 0));
-    CHARFORMAT2W yellow{};
-    yellow.cbSize = sizeof(yellow);
-    yellow.dwMask = CFM_COLOR;
-    yellow.crTextColor = RGB(255, 255, 0);
-    SendMessageW(text, EM_SETCHARFORMAT, SCF_ALL, reinterpret_cast<LPARAM>(&yellow));
-    for (const std::string& line : texts::AboutLines()) {
-        const LRESULT end = SendMessageW(text, WM_GETTEXTLENGTH, 0, 0);
-        SendMessageW(text, EM_SETSEL, static_cast<WPARAM>(end), end);
-        const std::wstring added = Utf16((end == 0 ? "" : "\r\n") + line);
-        SendMessageW(text, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(added.c_str()));
-    }
-    AddControl(about_, L"BUTTON", about_window::kOkCaption, BS_PUSHBUTTON | WS_TABSTOP,
-               about_window::kOk, kOkId);
+    aboutBanner_ = CreateAboutControls(about_, layouts_[about_], font_, *pictures_);
     ShowWindow(about_, SW_SHOW);
 }
 
@@ -333,10 +288,7 @@ bool Win32UserInterface::OpenExchangeWindow() {
     }
     cancel_.Reset();
     ++exchangeGeneration_;
-    animationImage_ = AddControl(exchange_, L"STATIC", "", SS_BITMAP, exchange_window::kAnimation);
-    ShowBitmap(animationImage_, pictures_->animationFrames[0], *pictures_);
-    AddControl(exchange_, L"BUTTON", exchange_window::kCancelCaption, BS_PUSHBUTTON | WS_TABSTOP,
-               exchange_window::kCancel, kCancelId);
+    animationImage_ = CreateExchangeControls(exchange_, layouts_[exchange_], font_, *pictures_);
     ShowWindow(exchange_, SW_SHOW);
     UpdateWindow(exchange_);
     return true;
@@ -399,13 +351,11 @@ LRESULT Win32UserInterface::Handle(HWND window, UINT message, WPARAM wParam, LPA
         case WM_COMMAND:
             if (window == main_) {
                 OnMainCommand(id, code);
-            } else if (code == BN_CLICKED && id == kOkId && window == info_) {
+            } else if (code == BN_CLICKED && id == kInfoOkId && window == info_) {
                 CloseInfoWindow();
-            } else if (code == BN_CLICKED && window == about_ &&
-                       (id == kOkId || id == IDOK || id == IDCANCEL)) {
-                // Enter and Escape close it too, as "Ок" does.
+            } else if (code == BN_CLICKED && window == about_ && ClosesAboutWindow(id)) {
                 CloseAboutWindow();
-            } else if (code == BN_CLICKED && id == kCancelId && window == exchange_) {
+            } else if (code == BN_CLICKED && id == kExchangeCancelId && window == exchange_) {
                 cancel_.Press();
             }
             return 0;

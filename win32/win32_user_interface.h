@@ -55,8 +55,6 @@ class Win32UserInterface final : public Screen, public Form {
     LRESULT Handle(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     void OnMainCommand(int id, int code);
     HWND CreateSecondary(std::string_view title, DWORD style, ClientSize client);
-    HWND AddControl(HWND window, const wchar_t* windowClass, std::string_view text, DWORD style,
-                    Place place, int id = 0, DWORD extendedStyle = 0);
     void OnDpiChanged(HWND window, UINT dpi, const RECT& suggested);
     void OnActivate(HWND window, bool active);
     void DestroySecondary(HWND window);
