@@ -469,7 +469,7 @@ void Win32UserInterface::OnDpiChanged(HWND window, UINT dpi, const RECT& suggest
         font_ = CreateDialogFont(dpi);
         dpi_ = dpi;
         for (const auto& [placed, layout] : layouts_) {
-            layout.Apply(WindowDpi(placed), font_);
+            layout.Apply(placed == window ? dpi : WindowDpi(placed), font_);
         }
         DeleteObject(old);
     } else {

@@ -74,28 +74,49 @@ class Win32WindowTest : public testing::Test {
     }
     HWND Item(const char* name) const { return GetDlgItem(main_, kFirstControlId + IndexOf(name)); }
 
+    void ExpectLaidOutAt(UINT dpi) const {
+        RECT client{};
+        GetClientRect(main_, &client);
+        EXPECT_EQ(client.right, Scaled(kMainClientWidth, dpi)) << dpi << " dpi";
+        EXPECT_EQ(client.bottom, Scaled(kMainClientHeight, dpi));
+        for (size_t index = 0; index < kMainWindowControls.size(); ++index) {
+            const ControlEntry& entry = kMainWindowControls[index];
+            const RECT place =
+                ClientRect(GetDlgItem(main_, kFirstControlId + static_cast<int>(index)));
+            const int x = Scaled(entry.x, dpi);
+            const int y = Scaled(entry.y, dpi);
+            // A closed drop-down list is as high as its line; the others as the layout says.
+            const int height = entry.kind == ControlKind::List ? place.bottom - place.top
+                                                               : Scaled(entry.height, dpi);
+            EXPECT_EQ(place.left, x) << entry.name << " at " << dpi << " dpi";
+            EXPECT_EQ(place.top, y) << entry.name;
+            EXPECT_EQ(place.right, x + Scaled(entry.width, dpi)) << entry.name;
+            EXPECT_EQ(place.bottom, y + height) << entry.name;
+        }
+    }
+
     std::unique_ptr<Win32UserInterface> ui_;
     HWND main_ = nullptr;
 };
 
+// At the dpi the window was made for, then after it moved to a screen of 192 dpi (the
+// message Windows sends then, with the outer rectangle it suggests).
 TEST_F(Win32WindowTest, EveryControlLiesAtItsRectangleScaledByTheWindowsDpi) {
-    const UINT dpi = WindowDpi(main_);
-    RECT client{};
-    GetClientRect(main_, &client);
-    EXPECT_EQ(client.right, Scaled(kMainClientWidth, dpi));
-    EXPECT_EQ(client.bottom, Scaled(kMainClientHeight, dpi));
-    for (size_t index = 0; index < kMainWindowControls.size(); ++index) {
-        const ControlEntry& entry = kMainWindowControls[index];
-        const RECT place = ClientRect(GetDlgItem(main_, kFirstControlId + static_cast<int>(index)));
-        const int x = Scaled(entry.x, dpi);
-        const int y = Scaled(entry.y, dpi);
-        // A closed drop-down list is as high as its line; the others as the layout says.
-        const int height =
-            entry.kind == ControlKind::List ? place.bottom - place.top : Scaled(entry.height, dpi);
-        EXPECT_EQ(place.left, x) << entry.name << " at " << dpi << " dpi";
-        EXPECT_EQ(place.top, y) << entry.name;
-        EXPECT_EQ(place.right, x + Scaled(entry.width, dpi)) << entry.name;
-        EXPECT_EQ(place.bottom, y + height) << entry.name;
+    const UINT native = WindowDpi(main_);
+    for (const UINT dpi : {native, 192U}) {
+        if (dpi != native) {
+            // Its frame as it is, around the client area at the new dpi.
+            RECT outer{};
+            RECT client{};
+            GetWindowRect(main_, &outer);
+            GetClientRect(main_, &client);
+            RECT suggested{
+                0, 0, outer.right - outer.left - client.right + Scaled(kMainClientWidth, dpi),
+                outer.bottom - outer.top - client.bottom + Scaled(kMainClientHeight, dpi)};
+            SendMessageW(main_, WM_DPICHANGED, MAKEWPARAM(dpi, dpi),
+                         reinterpret_cast<LPARAM>(&suggested));
+        }
+        ExpectLaidOutAt(dpi);
     }
 }
 
