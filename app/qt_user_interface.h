@@ -9,6 +9,7 @@
 #include "app/info_window.h"
 #include "app/main_window.h"
 #include "config/form.h"
+#include "config/secondary_window_layout.h"
 #include "link/screen.h"
 
 namespace kavrel {
@@ -39,7 +40,7 @@ class QtUserInterface final : public Screen, public Form {
     void CloseInfoWindow();
 
     // btnAbout: opens wndAbout and makes wndMain refuse input until it is closed.
-    void OpenAboutWindow();
+    void OpenAboutWindow() override;
     void CloseAboutWindow();
 
     bool OpenExchangeWindow() override;
@@ -57,7 +58,7 @@ class QtUserInterface final : public Screen, public Form {
     // Changes whenever the exchange window opens or closes, so that a frame posted for a
     // window that has gone is dropped.
     std::atomic<unsigned> exchangeGeneration_ = 0;
-    bool cancelPressed_ = false;
+    CancelLatch cancel_;
     // Last, so it goes first: handlers it runs while closing still find everything above.
     MainWindow main_;
 };

@@ -27,8 +27,6 @@ using Clock = std::chrono::steady_clock;
 using Ms = std::chrono::duration<double, std::milli>;
 
 constexpr int kRounds = 10;
-constexpr int kReadTransactions = 9;
-constexpr int kWriteTransactions = 16;
 // 19200 baud, 10 bits a byte on the line; a request is 5 bytes, an answer 4.
 constexpr double kLineMsPerByte = 10.0 * 1000.0 / 19200.0;
 constexpr double kLineMsPerTransaction = 9 * kLineMsPerByte;
@@ -115,8 +113,8 @@ int main() {
     std::printf("finding the cable (lister run + list read): %.1f ms\n",
                 Ms(Clock::now() - findStart).count() / kRounds);
     auto measureBoth = [&] {
-        Measure("read", kReadTransactions, [&] { kavrel::ReadSettings(link, ui); });
-        Measure("write", kWriteTransactions, [&] { kavrel::WriteSettings(link, ui); });
+        Measure("read", kavrel::kReadTransactions, [&] { kavrel::ReadSettings(link, ui); });
+        Measure("write", kavrel::WriteTransactions(true), [&] { kavrel::WriteSettings(link, ui); });
     };
     std::printf("-- this machine as it is: %d processes\n", ProcessCount());
     measureBoth();
