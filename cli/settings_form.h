@@ -4,7 +4,7 @@
 #include <optional>
 #include <string>
 
-#include "cli/device_settings.h"
+#include "config/device_settings.h"
 #include "config/form.h"
 
 namespace kavrel::cli {

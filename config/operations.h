@@ -6,6 +6,7 @@ namespace kavrel {
 
 class DeviceLink;
 class Form;
+enum class Control;
 
 // How a device operation ended. Every failure has been shown to the operator already; the
 // window ignores the result, the command line turns it into its exit code.
@@ -29,6 +30,9 @@ OperationResult ResultOfTransaction(TransactionResult result);
 // The device operations behind the buttons of wndMain. Each runs one exchange session on
 // the link, keeps the settings in the form, and returns when the session has ended.
 OperationResult ReadSettings(DeviceLink& link, Form& form);
+// What a read does with one setting's byte (the control is optSlave for the mode,
+// chkCountRed for the indication): hands it to the form, then shows it.
+void ShowReadSetting(Form& form, Control setting, int byte);
 OperationResult WriteSettings(DeviceLink& link, Form& form);
 OperationResult ShowDeviceInfo(DeviceLink& link, Form& form);
 OperationResult RunTest(DeviceLink& link);

@@ -65,6 +65,22 @@ void ShowVolume(Form& form, int volumeByte) {
     form.SetValueByte(Control::strVolume, percent);
 }
 
+// The settings in the order a read asks for them.
+struct ReadStep {
+    uint8_t command;
+    Control setting;
+    void (*show)(Form&, int);
+};
+constexpr ReadStep kReadSteps[] = {
+    {CMD_GET_MODE, Control::optSlave, ShowMode},
+    {CMD_GET_ADDRESS, Control::strAddress, ShowAddress},
+    {CMD_GET_INDICATION, Control::chkCountRed, ShowIndication},
+    {CMD_GET_PULSE_TIME, Control::cmbPulseTime, ShowPulseTime},
+    {CMD_GET_SOUND_OFF, Control::chkSoundOff, ShowSoundOff},
+    {CMD_GET_SOUND_TYPE, Control::cmbSoundType, ShowSoundType},
+    {CMD_GET_VOLUME, Control::strVolume, ShowVolume},
+};
+
 OperationResult ReadFromDevice(DeviceLink& link, Form& form) {
     if (link.OpenCableLink() != CableSearch::Found) {
         return OperationResult::NoCable;
@@ -76,31 +92,26 @@ OperationResult ReadFromDevice(DeviceLink& link, Form& form) {
     if (const CommandAnswer begun = link.SendCommand(CMD_BEGIN_READ, kFetchValue); !begun.Ok()) {
         return ResultOfTransaction(begun.result);
     }
-    const struct {
-        uint8_t command;
-        Control setting;
-        void (*show)(Form&, int);
-    } steps[] = {
-        {CMD_GET_MODE, Control::optSlave, ShowMode},
-        {CMD_GET_ADDRESS, Control::strAddress, ShowAddress},
-        {CMD_GET_INDICATION, Control::chkCountRed, ShowIndication},
-        {CMD_GET_PULSE_TIME, Control::cmbPulseTime, ShowPulseTime},
-        {CMD_GET_SOUND_OFF, Control::chkSoundOff, ShowSoundOff},
-        {CMD_GET_SOUND_TYPE, Control::cmbSoundType, ShowSoundType},
-        {CMD_GET_VOLUME, Control::strVolume, ShowVolume},
-    };
-    for (const auto& step : steps) {
+    for (const ReadStep& step : kReadSteps) {
         const CommandAnswer answer = link.SendCommand(step.command, kFetchValue);
         if (!answer.Ok()) {
             return ResultOfTransaction(answer.result);
         }
-        form.SettingRead(step.setting, answer.data);
-        step.show(form, answer.data);
+        ShowReadSetting(form, step.setting, answer.data);
     }
     return OperationResult::Ok;
 }
 
 }  // namespace
+
+void ShowReadSetting(Form& form, Control setting, int byte) {
+    for (const ReadStep& step : kReadSteps) {
+        if (step.setting == setting) {
+            form.SettingRead(setting, byte);
+            step.show(form, byte);
+        }
+    }
+}
 
 OperationResult ReadSettings(DeviceLink& link, Form& form) {
     const auto session = link.Session();

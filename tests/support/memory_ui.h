@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "config/exact_volume.h"
 #include "config/form.h"
 #include "link/screen.h"
 
@@ -30,6 +31,16 @@ class MemoryUi : public Screen, public Form {
     void SetEnabled(Control, bool) override {}  // no suite looks at a control's flag
     int ValueByte(Control c) const override { return controls_.at(c).valueByte; }
     void SetValueByte(Control c, int value) override { controls_[c].valueByte = value; }
+    void SettingRead(Control c, int byte) override {
+        if (c == Control::strVolume) {
+            volume_.Read(byte);
+        }
+    }
+    void VolumeByteOpened(int byte) override { volume_.Opened(byte); }
+    int VolumeByteToWrite() const override {
+        return volume_.ToWrite(ValueByte(Control::strVolume));
+    }
+    int VolumeByteToSave() const override { return volume_.ToSave(ValueByte(Control::strVolume)); }
     bool IsMainWindowEnabled() const { return mainEnabled_; }
     void SetMainWindowEnabled(bool enabled) override { mainEnabled_ = enabled && !infoOpen_; }
     void ShowMessage(MessageIcon icon, const std::string& title, const std::string& text) override {
@@ -72,6 +83,7 @@ class MemoryUi : public Screen, public Form {
         std::string text;
     };
     std::map<Control, ControlState> controls_;
+    VolumeBytes volume_;  // as the window keeps them
     bool mainEnabled_ = true, infoOpen_ = false;
     std::atomic<bool> cancelPending_ = false;
 };

@@ -1,4 +1,4 @@
-#include "cli/profile.h"
+#include "config/profile.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -7,7 +7,7 @@
 #include "config/settings_coding.h"
 #include "config/volume.h"
 
-namespace kavrel::cli {
+namespace kavrel {
 
 namespace {
 
@@ -117,6 +117,21 @@ std::string Quoted(const std::string& key) {
     return "\"" + key + "\"";
 }
 
+ProfileFault Missing(const std::string& key) {
+    return {ProfileFault::Kind::MissingKey, key, 0, 0, "missing key " + Quoted(key)};
+}
+
+// Line and column of the character where parsing stopped, counted as the JSON reader
+// counts them (`bytesRead` includes that character).
+std::pair<int, int> LineAndColumn(std::string_view json, size_t bytesRead) {
+    const std::string_view read = json.substr(0, std::min(bytesRead, json.size()));
+    const size_t lastBreak = read.find_last_of('\n');
+    const size_t column =
+        lastBreak == std::string_view::npos ? read.size() : read.size() - lastBreak - 1;
+    return {static_cast<int>(std::count(read.begin(), read.end(), '\n')) + 1,
+            static_cast<int>(column)};
+}
+
 bool IsKnownKey(const std::string& key) {
     return key == kIndicationKey ||
            std::any_of(std::begin(kSettings), std::end(kSettings),
@@ -125,30 +140,33 @@ bool IsKnownKey(const std::string& key) {
                        [&](const auto& box) { return key == box.first; });
 }
 
-std::optional<int> ParseIndication(const Json& profile, std::string& error) {
+std::optional<int> ParseIndication(const Json& profile, ProfileFault& fault) {
     const bool asBoxes = std::any_of(std::begin(kIndicationBoxes), std::end(kIndicationBoxes),
                                      [&](const auto& box) { return profile.contains(box.first); });
     if (profile.contains(kIndicationKey)) {
         if (asBoxes) {
-            error = Quoted(kIndicationKey) +
-                    " stands for count_red, count_green and "
-                    "indication_ru_au: give one or the others";
+            fault = {ProfileFault::Kind::IndicationTwice, kIndicationKey, 0, 0,
+                     Quoted(kIndicationKey) +
+                         " stands for count_red, count_green and "
+                         "indication_ru_au: give one or the others"};
             return std::nullopt;
         }
         const auto byte = ByteOfByteForm(profile[kIndicationKey]);
         if (!byte) {
-            error = Quoted(kIndicationKey) + " must be {\"byte\": 0..255}";
+            fault = {ProfileFault::Kind::WrongValue, kIndicationKey, 0, 0,
+                     Quoted(kIndicationKey) + " must be {\"byte\": 0..255}"};
         }
         return byte;
     }
     int indication = 0;
     for (const auto& [key, bit] : kIndicationBoxes) {
         if (!profile.contains(key)) {
-            error = "missing key " + Quoted(key);
+            fault = Missing(key);
             return std::nullopt;
         }
         if (!profile[key].is_boolean()) {
-            error = Quoted(key) + " must be true or false";
+            fault = {ProfileFault::Kind::WrongValue, key, 0, 0,
+                     Quoted(key) + " must be true or false"};
             return std::nullopt;
         }
         indication |= profile[key].get<bool>() ? bit : 0;
@@ -176,41 +194,45 @@ Json ProfileObject(const DeviceSettings& settings) {
 
 }  // namespace
 
-std::optional<DeviceSettings> ParseProfile(std::string_view json, std::string& error) {
+std::optional<DeviceSettings> ParseProfile(std::string_view json, ProfileFault& fault) {
     Json profile;
     try {
         profile = Json::parse(json);
     } catch (const Json::parse_error& e) {
-        error = e.what();
-        error.erase(0, error.find(']') + 2);  // "[json.exception.parse_error.101] "
-        std::replace(error.begin(), error.end(), '\n', ' ');
+        const auto [line, column] = LineAndColumn(json, e.byte);
+        std::string description = e.what();
+        description.erase(0, description.find(']') + 2);  // "[json.exception.parse_error.101] "
+        std::replace(description.begin(), description.end(), '\n', ' ');
+        fault = {ProfileFault::Kind::NotJson, "", line, column, description};
         return std::nullopt;
     }
     if (!profile.is_object()) {
-        error = "a profile is a JSON object";
+        fault = {ProfileFault::Kind::NotObject, "", 0, 0, "a profile is a JSON object"};
         return std::nullopt;
     }
     for (const auto& item : profile.items()) {
         if (!IsKnownKey(item.key())) {
-            error = "unknown key " + Quoted(item.key());
+            fault = {ProfileFault::Kind::UnknownKey, item.key(), 0, 0,
+                     "unknown key " + Quoted(item.key())};
             return std::nullopt;
         }
     }
     DeviceSettings settings;
     for (const Setting& setting : kSettings) {
         if (!profile.contains(setting.key)) {
-            error = "missing key " + Quoted(setting.key);
+            fault = Missing(setting.key);
             return std::nullopt;
         }
         const Json& value = profile[setting.key];
         const auto byte = value.is_object() ? ByteOfByteForm(value) : setting.byteOf(value);
         if (!byte) {
-            error = Quoted(setting.key) + " must be " + setting.takes + " or {\"byte\": 0..255}";
+            fault = {ProfileFault::Kind::WrongValue, setting.key, 0, 0,
+                     Quoted(setting.key) + " must be " + setting.takes + " or {\"byte\": 0..255}"};
             return std::nullopt;
         }
         settings.*setting.field = *byte;
     }
-    const auto indication = ParseIndication(profile, error);
+    const auto indication = ParseIndication(profile, fault);
     if (!indication) {
         return std::nullopt;
     }
@@ -234,4 +256,4 @@ std::vector<std::pair<std::string, std::string>> ProfileRows(const DeviceSetting
     return rows;
 }
 
-}  // namespace kavrel::cli
+}  // namespace kavrel

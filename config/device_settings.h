@@ -2,7 +2,7 @@
 
 #include <compare>
 
-namespace kavrel::cli {
+namespace kavrel {
 
 // A unit's seven settings, each the byte the device keeps (the volume 0..255, not percent).
 struct DeviceSettings {
@@ -16,4 +16,4 @@ struct DeviceSettings {
     bool operator==(const DeviceSettings&) const = default;
 };
 
-}  // namespace kavrel::cli
+}  // namespace kavrel

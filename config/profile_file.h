@@ -1,0 +1,20 @@
+#pragma once
+
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace kavrel {
+
+// Why a settings file could not be written.
+enum class FileWriteFault { None, NoPermission, NoSpace, Failed };
+
+// The whole file, or nothing when it cannot be read.
+std::optional<std::string> ReadWholeFile(const std::filesystem::path& path);
+
+// Writes `text` to a temporary file beside `path` and renames it over `path`, so that a
+// write that fails half-way leaves no half-written file and an older file whole.
+FileWriteFault WriteFileAtomically(const std::filesystem::path& path, std::string_view text);
+
+}  // namespace kavrel
