@@ -7,7 +7,10 @@
 namespace kavrel {
 
 Configurator::Configurator(ImageSet images, std::string programFolder)
-    : images_(std::move(images)), ui_(images_), link_(ui_, std::move(programFolder)) {
+    : images_(std::move(images)),
+      ui_(images_),
+      link_(ui_, std::move(programFolder)),
+      files_(new SettingsFileMenu(ui_)) {
     const auto modeRule = [this] { ApplyModeRule(ui_); };
     const auto indicationRule = [this] { ApplyIndicationRule(ui_); };
     ConnectHandlers(ui_.Main(), {
