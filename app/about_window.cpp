@@ -6,6 +6,7 @@
 #include <string>
 
 #include "app/dialog_font.h"
+#include "app/window_placement.h"
 #include "config/window_texts.h"
 
 namespace kavrel {
@@ -14,17 +15,17 @@ AboutWindow::AboutWindow(QWidget& owner, const QPixmap& banner)
                           Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint) {
     setObjectName("wndAbout");
     setWindowTitle(QString::fromUtf8(texts::kAboutWindowTitle));
-    setFixedSize(kClientWidth, kClientHeight);
+    setFixedSize(about_window::kClient.width, about_window::kClient.height);
     UseDialogFont(*this);
 
     auto* picture = new QLabel(this);
     picture->setObjectName("imgAboutBanner");
-    picture->setGeometry(10, 10, 370, 70);
+    picture->setGeometry(Rect(about_window::kBanner));
     picture->setPixmap(banner);
 
     auto* text = new QTextEdit(this);
     text->setObjectName("edtAbout");
-    text->setGeometry(10, 90, 370, 150);
+    text->setGeometry(Rect(about_window::kText));
     text->setReadOnly(true);
     text->setLineWrapMode(QTextEdit::NoWrap);
     text->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
@@ -38,9 +39,9 @@ AboutWindow::AboutWindow(QWidget& owner, const QPixmap& banner)
         text->append(QString::fromStdString(line));
     }
 
-    auto* ok = new QPushButton(QStringLiteral("Ок"), this);
+    auto* ok = new QPushButton(QString::fromUtf8(about_window::kOkCaption), this);
     ok->setObjectName("btnAboutOk");
-    ok->setGeometry(156, 250, 78, 30);
+    ok->setGeometry(Rect(about_window::kOk));
     connect(ok, &QPushButton::clicked, this, &QDialog::accept);
 }
 

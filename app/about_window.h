@@ -10,9 +10,6 @@ namespace kavrel {
 // black. "Ок", the close box and Escape all close it (the dialog finishes).
 class AboutWindow final : public QDialog {
   public:
-    static constexpr int kClientWidth = 390;
-    static constexpr int kClientHeight = 290;
-
     AboutWindow(QWidget& owner, const QPixmap& banner);
 };
 

@@ -1,8 +1,7 @@
 #include "app/configurator.h"
 
 #include "app/event_dispatch.h"
-#include "config/form_rules.h"
-#include "config/operations.h"
+#include "config/handlers.h"
 
 namespace kavrel {
 
@@ -11,23 +10,13 @@ Configurator::Configurator(ImageSet images, std::string programFolder)
       ui_(images_),
       link_(ui_, std::move(programFolder)),
       files_(new SettingsFileMenu(ui_)) {
-    const auto modeRule = [this] { ApplyModeRule(ui_); };
-    const auto indicationRule = [this] { ApplyIndicationRule(ui_); };
-    ConnectHandlers(ui_.Main(), {
-                                    {Control::optSlave, modeRule},
-                                    {Control::optAutonomous, modeRule},
-                                    {Control::strAddress, [this] { CheckAddressInput(ui_); }},
-                                    {Control::chkCountRed, indicationRule},
-                                    {Control::chkCountGreen, indicationRule},
-                                    {Control::cmbPulseTime, [this] { ApplyPulseTimeRule(ui_); }},
-                                    {Control::btnTest, [this] { RunTest(link_); }},
-                                    {Control::btnReset, [this] { RunReset(link_); }},
-                                    {Control::btnWrite, [this] { WriteSettings(link_, ui_); }},
-                                    {Control::btnRead, [this] { ReadSettings(link_, ui_); }},
-                                    {Control::btnInfo, [this] { ShowDeviceInfo(link_, ui_); }},
-                                    {Control::btnAbout, [this] { ui_.OpenAboutWindow(); }},
-                                    {Control::chkIndicationRuAu, indicationRule},
-                                });
+    HandlerTable handlers;
+    for (const HandlerEntry& entry : kHandlers) {
+        handlers[entry.control] = [this, handler = entry.handler] {
+            RunHandler(handler, link_, ui_);
+        };
+    }
+    ConnectHandlers(ui_.Main(), handlers);
 }
 
 void Configurator::Show() {

@@ -5,6 +5,7 @@
 #include <QPushButton>
 
 #include "app/dialog_font.h"
+#include "app/window_placement.h"
 #include "config/window_texts.h"
 
 namespace kavrel {
@@ -16,16 +17,16 @@ ExchangeWindow::ExchangeWindow(QWidget& owner, const std::vector<QPixmap>& frame
       animationImage_(new QLabel(this)) {
     setObjectName("ExchangeWindow");
     setWindowTitle(QString::fromUtf8(texts::kExchangeWindowTitle));
-    setFixedSize(kClientWidth, kClientHeight);
+    setFixedSize(exchange_window::kClient.width, exchange_window::kClient.height);
     UseDialogFont(*this);
 
     animationImage_->setObjectName("AnimationImage");
-    animationImage_->setGeometry(5, 5, 100, 100);
+    animationImage_->setGeometry(Rect(exchange_window::kAnimation));
     ShowFrame(0);
 
-    auto* cancel = new QPushButton(QStringLiteral("Отмена"), this);
+    auto* cancel = new QPushButton(QString::fromUtf8(exchange_window::kCancelCaption), this);
     cancel->setObjectName("CancelButton");
-    cancel->setGeometry(5, 110, 100, 30);
+    cancel->setGeometry(Rect(exchange_window::kCancel));
     cancel->setAutoDefault(false);
     connect(cancel, &QPushButton::clicked, this, [onCancel = std::move(onCancel)] { onCancel(); });
 }

@@ -14,9 +14,6 @@ namespace kavrel {
 // request is ignored, the session closes it.
 class ExchangeWindow final : public QDialog {
   public:
-    static constexpr int kClientWidth = 110;
-    static constexpr int kClientHeight = 145;
-
     // Shows frame 0 of `frames`; `onCancel` runs on each press of "Отмена".
     ExchangeWindow(QWidget& owner, const std::vector<QPixmap>& frames,
                    std::function<void()> onCancel);

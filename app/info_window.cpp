@@ -5,6 +5,7 @@
 #include <QPushButton>
 
 #include "app/dialog_font.h"
+#include "app/window_placement.h"
 #include "config/window_texts.h"
 
 namespace kavrel {
@@ -14,20 +15,21 @@ InfoWindow::InfoWindow(QWidget& owner, std::function<void()> onOk)
       onOk_(std::move(onOk)) {
     setObjectName("wndInfo");
     setWindowTitle(QString::fromUtf8(texts::kInfoWindowTitle));
-    setFixedSize(kClientWidth, kClientHeight);
+    setFixedSize(info_window::kClient.width, info_window::kClient.height);
     UseDialogFont(*this);
     // The four captions first, then the four values, then the button.
     for (const texts::InfoRow& row : texts::kInfoRows) {
-        (new QLabel(QString::fromUtf8(row.caption), this))->setGeometry(17, row.y, 198, 20);
+        (new QLabel(QString::fromUtf8(row.caption), this))
+            ->setGeometry(Rect(info_window::Caption(row.y)));
     }
     for (const texts::InfoRow& row : texts::kInfoRows) {
         auto* value = new QLabel(QStringLiteral("000"), this);
         value->setObjectName(row.valueName);
-        value->setGeometry(220, row.y, 25, 20);
+        value->setGeometry(Rect(info_window::Value(row.y)));
     }
-    auto* ok = new QPushButton(QStringLiteral("OK"), this);
+    auto* ok = new QPushButton(QString::fromUtf8(info_window::kOkCaption), this);
     ok->setObjectName("btnInfoOk");
-    ok->setGeometry(93, 124, 69, 20);
+    ok->setGeometry(Rect(info_window::kOk));
     ok->setAutoDefault(false);
     connect(ok, &QPushButton::clicked, this, [this] { onOk_(); });
 }

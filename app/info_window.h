@@ -14,9 +14,6 @@ namespace kavrel {
 // the window manager) is ignored, so only "OK" closes it, through `onOk`.
 class InfoWindow final : public QDialog {
   public:
-    static constexpr int kClientWidth = 253;
-    static constexpr int kClientHeight = 152;
-
     InfoWindow(QWidget& owner, std::function<void()> onOk);
 
     // The value text of lblFirmwareVersion .. lblConfiguratorClass; nullptr for any other.

@@ -1,5 +1,6 @@
 #include "app/main_window.h"
 
+#include <QAbstractButton>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
@@ -13,7 +14,6 @@
 
 #include "app/dialog_font.h"
 #include "config/main_window_layout.h"
-#include "config/settings_coding.h"
 #include "config/startup_form.h"
 #include "config/window_texts.h"
 
@@ -67,9 +67,9 @@ MainWindow::MainWindow() : content_(new QWidget(this)) {
                    Qt::WindowCloseButtonHint);
     setWindowTitle(QString::fromUtf8(texts::kMainWindowTitle));
     setObjectName("wndMain");
-    setFixedSize(kClientWidth, kClientHeight);
+    setFixedSize(kMainClientWidth, kMainClientHeight);
     UseDialogFont(*this);
-    content_->setGeometry(0, 0, kClientWidth, kClientHeight);
+    content_->setGeometry(0, 0, kMainClientWidth, kMainClientHeight);
     BuildControls();
     PutIntoInitialState();
 }
@@ -95,30 +95,18 @@ void MainWindow::BuildControls() {
 }
 
 void MainWindow::PutIntoInitialState() {
-    static_cast<QRadioButton*>(Widget(Control::optSlave))->setChecked(true);
-    static_cast<QCheckBox*>(Widget(Control::chkCountRed))->setChecked(true);
-    static_cast<QCheckBox*>(Widget(Control::chkCountGreen))->setChecked(true);
-
-    auto* pulseTime = static_cast<QComboBox*>(Widget(Control::cmbPulseTime));
-    pulseTime->addItem(QStringLiteral("Выкл."));
-    for (int pulseTimeByte = kPulseTimeMin; pulseTimeByte <= kPulseTimeMax; ++pulseTimeByte) {
-        pulseTime->addItem(QString::number(pulseTimeByte));
-    }
-    pulseTime->setCurrentIndex(startup::kPulseTimeItem);
-
-    auto* soundType = static_cast<QComboBox*>(Widget(Control::cmbSoundType));
-    for (int signal = 1; signal <= 3; ++signal) {
-        soundType->addItem(QStringLiteral("Сигнал №%1").arg(signal));
-    }
-    soundType->setCurrentIndex(startup::kSoundTypeItem);
-
-    // Only a read changes these three; the operator sees them but never edits them.
-    Widget(Control::chkSoundOff)->setEnabled(false);
-    Widget(Control::cmbSoundType)->setEnabled(false);
-    Widget(Control::strVolume)->setEnabled(false);
-
-    for (const auto& [control, value] : startup::kValueBytes) {
-        SetValueByte(*Widget(control), value);
+    for (const startup::ControlStart& start : startup::kControls) {
+        QWidget* widget = Widget(start.control);
+        if (auto* list = qobject_cast<QComboBox*>(widget)) {
+            for (const std::string& item : startup::ListItems(start.control)) {
+                list->addItem(QString::fromStdString(item));
+            }
+            list->setCurrentIndex(start.state);
+        } else if (auto* box = qobject_cast<QAbstractButton*>(widget); box && box->isCheckable()) {
+            box->setChecked(start.state == 1);
+        }
+        widget->setEnabled(start.enabled);
+        SetValueByte(*widget, start.valueByte);
     }
 }
 

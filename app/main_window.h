@@ -8,14 +8,12 @@
 namespace kavrel {
 
 // wndMain, "Конфигуратор Kavrel V2.4": the 25 controls in their creation (= focus) order,
-// each setting control carrying its value byte, put into the start-up state. Every control
-// lies on Content(); disabling Content() makes wndMain refuse input and close requests while
-// the controls keep their own enabled flags and child windows stay usable.
+// each setting control carrying its value byte, put into the start-up state of
+// config/startup_form.h. Every control lies on Content(); disabling Content() makes wndMain refuse
+// input and close requests while the controls keep their own enabled flags and child windows stay
+// usable.
 class MainWindow final : public QWidget {
   public:
-    static constexpr int kClientWidth = 396;
-    static constexpr int kClientHeight = 278;
-
     MainWindow();
     // Hides the window first, so the focus leaves its controls while they all still exist.
     ~MainWindow() override;

@@ -119,11 +119,7 @@ int QtUserInterface::VolumeByteToSave() const {
 }
 
 void QtUserInterface::SetMainWindowEnabled(bool enabled) {
-    // An open secondary window keeps wndMain refusing input whoever asks.
-    if (enabled && (info_ || about_)) {
-        return;
-    }
-    main_.Content().setEnabled(enabled);
+    main_.Content().setEnabled(MainWindowTakesInput(enabled, info_ != nullptr, about_ != nullptr));
 }
 
 void QtUserInterface::ShowMessage(MessageIcon icon, const std::string& title,
@@ -177,9 +173,8 @@ bool QtUserInterface::OpenExchangeWindow() {
     if (exchange_) {
         return false;
     }
-    cancelPressed_ = false;
-    exchange_ =
-        new ExchangeWindow(main_, images_.animationFrames, [this] { cancelPressed_ = true; });
+    cancel_.Reset();
+    exchange_ = new ExchangeWindow(main_, images_.animationFrames, [this] { cancel_.Press(); });
     ++exchangeGeneration_;
     ShowOver(*exchange_, main_);
     return true;
@@ -210,7 +205,7 @@ bool QtUserInterface::CloseExchangeWindow() {
 
 bool QtUserInterface::PollCancel() {
     QCoreApplication::processEvents(QEventLoop::AllEvents);
-    return std::exchange(cancelPressed_, false);
+    return cancel_.Take();
 }
 
 }  // namespace kavrel

@@ -10,6 +10,7 @@
 #include "app/main_window.h"
 #include "config/exact_volume.h"
 #include "config/form.h"
+#include "config/secondary_window_layout.h"
 #include "link/screen.h"
 
 namespace kavrel {
@@ -44,7 +45,7 @@ class QtUserInterface final : public Screen, public Form {
     void CloseInfoWindow();
 
     // btnAbout: opens wndAbout and makes wndMain refuse input until it is closed.
-    void OpenAboutWindow();
+    void OpenAboutWindow() override;
     void CloseAboutWindow();
 
     bool OpenExchangeWindow() override;
@@ -62,7 +63,7 @@ class QtUserInterface final : public Screen, public Form {
     // Changes whenever the exchange window opens or closes, so that a frame posted for a
     // window that has gone is dropped.
     std::atomic<unsigned> exchangeGeneration_ = 0;
-    bool cancelPressed_ = false;
+    CancelLatch cancel_;
     VolumeBytes volume_;  // behind strVolume's percent
     // Last, so it goes first: handlers it runs while closing still find everything above.
     MainWindow main_;

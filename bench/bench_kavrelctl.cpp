@@ -16,6 +16,7 @@
 #include <thread>
 #include <vector>
 
+#include "config/operations.h"
 #include "link/frame.h"
 #include "link/program_folder.h"
 #include "tools/kavrel-sim/simulated_unit.h"
@@ -28,7 +29,6 @@ using Ms = std::chrono::duration<double, std::milli>;
 
 constexpr int kRounds = 10;
 constexpr int kPlugRounds = 5;
-constexpr int kReadTransactions = 9;
 
 // Starts a program of ours with standard output to /dev/null and standard error to `err`
 // (-1: /dev/null too).
@@ -88,8 +88,8 @@ int main() {
         std::fprintf(stderr, "a run failed\n");
         return EXIT_FAILURE;
     }
-    const double floorMs = kReadTransactions * (Ms(kavrel::kAttemptPause).count() +
-                                                Ms(kavrel::kResponseSilence).count());
+    const double floorMs = kavrel::kReadTransactions * (Ms(kavrel::kAttemptPause).count() +
+                                                        Ms(kavrel::kResponseSilence).count());
     std::printf("Zorvik alone: %.1f ms\n", *listerMs);
     std::printf("kavrelctl read, start to exit: %.1f ms\n", *readMs);
     std::printf(

@@ -24,8 +24,6 @@ using Clock = std::chrono::steady_clock;
 using Ms = std::chrono::duration<double, std::milli>;
 
 constexpr int kRounds = 10;
-constexpr int kReadTransactions = 9;
-constexpr int kWriteTransactions = 16;
 // 19200 baud, 10 bits a byte on the line; a request is 5 bytes, an answer 4.
 constexpr double kLineMsPerByte = 10.0 * 1000.0 / 19200.0;
 constexpr double kLineMsPerTransaction = 9 * kLineMsPerByte;
@@ -99,8 +97,8 @@ int main() {
     }
     std::printf("finding the cable (lister run + list read): %.1f ms\n",
                 Ms(Clock::now() - findStart).count() / kRounds);
-    Measure("read", kReadTransactions, [&] { kavrel::ReadSettings(link, ui); });
-    Measure("write", kWriteTransactions, [&] { kavrel::WriteSettings(link, ui); });
+    Measure("read", kavrel::kReadTransactions, [&] { kavrel::ReadSettings(link, ui); });
+    Measure("write", kavrel::WriteTransactions(true), [&] { kavrel::WriteSettings(link, ui); });
     std::printf("%zu messages shown, %zu requests logged\n", ui.messages.size(), unit.Log().size());
     std::printf("%s\n%s\n", StatusLine("VmRSS").c_str(), StatusLine("VmHWM").c_str());
     std::filesystem::remove_all(folder);

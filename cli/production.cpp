@@ -29,9 +29,6 @@ using Clock = std::chrono::steady_clock;
 // Between two looks for a cable; with the lister's own few milliseconds a unit plugged in
 // is noticed well within half a second.
 constexpr auto kLookInterval = 250ms;
-constexpr int kInfoTransactions = 2;
-constexpr int kWriteTransactionsSlave = 16;
-constexpr int kWriteTransactionsAutonomous = 14;
 
 // The port of the cable plugged in now ("" for none), found as the configurator finds it;
 // nothing when the lister did not start (reported).
@@ -95,8 +92,7 @@ int WriteEachUnit(DeviceLink& link, TerminalScreen& screen, const ProductionRun&
         OperationResult result = ShowDeviceInfo(link, form);
         const bool identified = result == OperationResult::Ok;
         if (identified) {
-            screen.ExpectSteps(run.settings.mode == kModeSlave ? kWriteTransactionsSlave
-                                                               : kWriteTransactionsAutonomous);
+            screen.ExpectSteps(WriteTransactions(run.settings.mode == kModeSlave));
             result = WriteSettings(link, form);
         }
         const double seconds =

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 namespace kavrel {
@@ -27,6 +28,9 @@ inline constexpr uint8_t CMD_RESET = 48;
 inline constexpr uint8_t CMD_SET_VOLUME = 49;
 inline constexpr uint8_t CMD_GET_VOLUME = 50;
 inline constexpr uint8_t CMD_BEGIN_READ = 51;
+
+// A command's name as the trace shows it ("CMD_GET_MODE"); "command N" for an unknown one.
+std::string CommandName(uint8_t command);
 
 // The data byte with which the device confirms a write or an action; anything else is a
 // refusal.

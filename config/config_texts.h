@@ -4,6 +4,8 @@
 #include <string>
 #include <string_view>
 
+#include "link/link_texts.h"
+
 namespace kavrel::texts {
 
 // Every text of the device operations that the operator reads. The boxes of a failed
@@ -14,8 +16,10 @@ inline constexpr std::string_view kInvalidAddress =
     "Запись невозможна.\nУстановлен некорректный адрес\nИсправьте ошибки и повторите.";
 
 inline constexpr std::string_view kRefusedTitle = "Ошибка";
-inline constexpr std::string_view kRefused =
-    "Выполнить команду не удалось!!!\nУстройство отклонило команду";
+// The link's first line of a command that did not go through, then why.
+inline std::string Refused() {
+    return std::string(kCommandFailed) + "Устройство отклонило команду";
+}
 
 inline constexpr std::string_view kIncompatibleTitle = "Ошибка";
 inline std::string Incompatible(int deviceClass, int configuratorClass) {

@@ -33,7 +33,7 @@ OperationResult SendAcknowledged(DeviceLink& link, uint8_t command, uint8_t valu
     }
     if (answer.data != ACK_VALUE) {
         link.screen().ShowMessage(MessageIcon::Error, std::string(texts::kRefusedTitle),
-                                  std::string(texts::kRefused));
+                                  texts::Refused());
         return OperationResult::Refused;
     }
     return OperationResult::Ok;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <compare>
 
 namespace kavrel {
@@ -15,5 +16,11 @@ struct DeviceSettings {
     int volume = 0;
     bool operator==(const DeviceSettings&) const = default;
 };
+
+// The record's field of each setting, in the order of kSettings (settings_table.h).
+inline constexpr std::array<int DeviceSettings::*, 7> kSettingFields{
+    &DeviceSettings::mode,      &DeviceSettings::address,  &DeviceSettings::indication,
+    &DeviceSettings::pulseTime, &DeviceSettings::soundOff, &DeviceSettings::soundType,
+    &DeviceSettings::volume};
 
 }  // namespace kavrel

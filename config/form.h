@@ -54,6 +54,8 @@ class Form {
     // refuse input until it is closed; false when the window could not be created. Only
     // its "OK" closes it.
     virtual bool OpenInfoWindow() = 0;
+    // Opens wndAbout over wndMain, which refuses input until it is closed.
+    virtual void OpenAboutWindow() = 0;
 
     // A read hands over each setting's byte as the device sent it (the control is optSlave
     // for the mode, chkCountRed for the indication) before the controls show it. wndMain

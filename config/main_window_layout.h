@@ -11,6 +11,9 @@ namespace kavrel {
 // the client area. Creation order is the keyboard focus order: cmbSoundType comes before
 // cmbPulseTime although it lies below it.
 
+inline constexpr int kMainClientWidth = 396;
+inline constexpr int kMainClientHeight = 278;
+
 enum class ControlKind { Frame, Option, Text, DigitField, CheckBox, Button, List };
 
 struct ControlEntry {

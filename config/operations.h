@@ -1,12 +1,12 @@
 #pragma once
 
+#include "config/settings_table.h"
 #include "link/transaction_result.h"
 
 namespace kavrel {
 
 class DeviceLink;
 class Form;
-enum class Control;
 
 // How a device operation ended. Every failure has been shown to the operator already; the
 // window ignores the result, the command line turns it into its exit code.
@@ -30,13 +30,26 @@ OperationResult ResultOfTransaction(TransactionResult result);
 // The device operations behind the buttons of wndMain. Each runs one exchange session on
 // the link, keeps the settings in the form, and returns when the session has ended.
 OperationResult ReadSettings(DeviceLink& link, Form& form);
-// What a read does with one setting's byte (the control is optSlave for the mode,
-// chkCountRed for the indication): hands it to the form, then shows it.
-void ShowReadSetting(Form& form, Control setting, int byte);
 OperationResult WriteSettings(DeviceLink& link, Form& form);
 OperationResult ShowDeviceInfo(DeviceLink& link, Form& form);
 OperationResult RunTest(DeviceLink& link);
 OperationResult RunReset(DeviceLink& link);
+
+// The transactions each operation takes when every one goes through: the class and the
+// begin-read, then each setting; the class, each setting written, the commit and each read
+// back (the address only in slave mode); the version and the class; the class and the
+// action.
+inline constexpr int kReadTransactions = 2 + static_cast<int>(kSettings.size());
+constexpr int WriteTransactions(bool slaveMode) {
+    int written = 0;
+    for (const Setting& setting : kSettings) {
+        written += !setting.slaveOnly || slaveMode ? 1 : 0;
+    }
+    return 2 + 2 * written;
+}
+inline constexpr int kInfoTransactions = 2;
+inline constexpr int kTestTransactions = 2;
+inline constexpr int kResetTransactions = 2;
 
 // Turns the text of strAddress into its value byte (255 when it reads 255 or more).
 void CheckAddressInput(Form& form);

@@ -5,6 +5,7 @@
 #include <nlohmann/json.hpp>
 
 #include "config/settings_coding.h"
+#include "config/settings_table.h"
 #include "config/volume.h"
 
 namespace kavrel {
@@ -32,18 +33,18 @@ std::optional<int> IntegerIn(const Json& value, int low, int high) {
     return static_cast<int>(number);
 }
 
-// One setting under its key: the named value of a byte, when one brings the same byte back,
-// and the byte of a named value, when it is one.
-struct Setting {
-    const char* key;
-    int DeviceSettings::*field;
+// How a profile names a setting's byte: the named value of a byte, when one brings the same
+// byte back, and the byte of a named value, when it is one. The indication is named by its
+// three boxes (below).
+struct Naming {
+    Control setting;
     const char* takes;  // for the error line
     std::optional<Json> (*name)(int byte);
     std::optional<int> (*byteOf)(const Json& value);
 };
 
-const Setting kSettings[] = {
-    {"mode", &DeviceSettings::mode, "\"slave\" or \"autonomous\"",
+const Naming kNamings[] = {
+    {Control::optSlave, "\"slave\" or \"autonomous\"",
      [](int b) -> std::optional<Json> {
          if (b == kModeSlave || b == kModeAutonomous) {
              return b == kModeSlave ? "slave" : "autonomous";
@@ -56,12 +57,12 @@ const Setting kSettings[] = {
          }
          return std::nullopt;
      }},
-    {"address", &DeviceSettings::address, "a number 0..254",
+    {Control::strAddress, "a number 0..254",
      [](int b) -> std::optional<Json> {
          return b <= kMaxNamedAddress ? std::optional<Json>(b) : std::nullopt;
      },
      [](const Json& v) { return IntegerIn(v, 0, kMaxNamedAddress); }},
-    {"pulse_time", &DeviceSettings::pulseTime, "\"off\" or a number 3..20",
+    {Control::cmbPulseTime, "\"off\" or a number 3..20",
      [](int b) -> std::optional<Json> {
          if (b == kPulseTimeOff) {
              return "off";
@@ -71,19 +72,19 @@ const Setting kSettings[] = {
      [](const Json& v) -> std::optional<int> {
          return v == "off" ? kPulseTimeOff : IntegerIn(v, kPulseTimeMin, kPulseTimeMax);
      }},
-    {"sound_off", &DeviceSettings::soundOff, "true or false",
+    {Control::chkSoundOff, "true or false",
      [](int b) -> std::optional<Json> {
          return b == 0 || b == kSoundOff ? std::optional<Json>(b == kSoundOff) : std::nullopt;
      },
      [](const Json& v) -> std::optional<int> {
          return v.is_boolean() ? std::optional<int>(v.get<bool>() ? kSoundOff : 0) : std::nullopt;
      }},
-    {"sound_type", &DeviceSettings::soundType, "a number 1..3",
+    {Control::cmbSoundType, "a number 1..3",
      [](int b) -> std::optional<Json> {
          return SoundTypeItemFromByte(b) >= 0 ? std::optional<Json>(b) : std::nullopt;
      },
      [](const Json& v) { return IntegerIn(v, 1, kSoundTypes); }},
-    {"volume", &DeviceSettings::volume, "a percent 0..100",
+    {Control::strVolume, "a percent 0..100",
      [](int b) -> std::optional<Json> {
          const int percent = VolumeByteToPercent(b);
          return PercentToVolumeByte(percent) == b ? std::optional<Json>(percent) : std::nullopt;
@@ -94,8 +95,18 @@ const Setting kSettings[] = {
      }},
 };
 
+const Naming& NamingOf(Control setting) {
+    return *std::find_if(std::begin(kNamings), std::end(kNamings),
+                         [&](const Naming& naming) { return naming.setting == setting; });
+}
+
 // The indication as three booleans, or as one byte under its own key.
-constexpr const char* kIndicationKey = "indication";
+const char* KeyOf(Control setting) {
+    return std::find_if(kSettings.begin(), kSettings.end(),
+                        [&](const Setting& s) { return s.control == setting; })
+        ->profileKey;
+}
+const char* const kIndicationKey = KeyOf(Control::chkCountRed);
 const std::pair<const char*, int> kIndicationBoxes[] = {{"count_red", kIndicationRedBit},
                                                         {"count_green", kIndicationGreenBit},
                                                         {"indication_ru_au", kIndicationRuAuBit}};
@@ -133,9 +144,8 @@ std::pair<int, int> LineAndColumn(std::string_view json, size_t bytesRead) {
 }
 
 bool IsKnownKey(const std::string& key) {
-    return key == kIndicationKey ||
-           std::any_of(std::begin(kSettings), std::end(kSettings),
-                       [&](const Setting& s) { return key == s.key; }) ||
+    return std::any_of(kSettings.begin(), kSettings.end(),
+                       [&](const Setting& s) { return key == s.profileKey; }) ||
            std::any_of(std::begin(kIndicationBoxes), std::end(kIndicationBoxes),
                        [&](const auto& box) { return key == box.first; });
 }
@@ -176,16 +186,17 @@ std::optional<int> ParseIndication(const Json& profile, ProfileFault& fault) {
 
 Json ProfileObject(const DeviceSettings& settings) {
     Json profile = Json::object();
-    for (const Setting& setting : kSettings) {
-        const int byte = settings.*setting.field;
-        profile[setting.key] = setting.name(byte).value_or(ByteForm(byte));
-        if (setting.field == &DeviceSettings::address) {  // the indication follows the address
-            if ((settings.indication & ~kIndicationNamedBits) != 0) {
-                profile[kIndicationKey] = ByteForm(settings.indication);
-                continue;
-            }
+    for (size_t index = 0; index < kSettings.size(); ++index) {
+        const Control setting = kSettings[index].control;
+        const int byte = settings.*kSettingFields[index];
+        if (setting != Control::chkCountRed) {
+            profile[kSettings[index].profileKey] =
+                NamingOf(setting).name(byte).value_or(ByteForm(byte));
+        } else if ((byte & ~kIndicationNamedBits) != 0) {
+            profile[kIndicationKey] = ByteForm(byte);
+        } else {
             for (const auto& [key, bit] : kIndicationBoxes) {
-                profile[key] = (settings.indication & bit) != 0;
+                profile[key] = (byte & bit) != 0;
             }
         }
     }
@@ -218,25 +229,30 @@ std::optional<DeviceSettings> ParseProfile(std::string_view json, ProfileFault& 
         }
     }
     DeviceSettings settings;
-    for (const Setting& setting : kSettings) {
-        if (!profile.contains(setting.key)) {
-            fault = Missing(setting.key);
+    for (size_t index = 0; index < kSettings.size(); ++index) {
+        const Control setting = kSettings[index].control;
+        const char* key = kSettings[index].profileKey;
+        std::optional<int> byte;
+        if (setting == Control::chkCountRed) {
+            byte = ParseIndication(profile, fault);
+            if (!byte) {
+                return std::nullopt;
+            }
+        } else if (!profile.contains(key)) {
+            fault = Missing(key);
             return std::nullopt;
+        } else {
+            const Json& value = profile[key];
+            byte = value.is_object() ? ByteOfByteForm(value) : NamingOf(setting).byteOf(value);
+            if (!byte) {
+                fault = {
+                    ProfileFault::Kind::WrongValue, key, 0, 0,
+                    Quoted(key) + " must be " + NamingOf(setting).takes + " or {\"byte\": 0..255}"};
+                return std::nullopt;
+            }
         }
-        const Json& value = profile[setting.key];
-        const auto byte = value.is_object() ? ByteOfByteForm(value) : setting.byteOf(value);
-        if (!byte) {
-            fault = {ProfileFault::Kind::WrongValue, setting.key, 0, 0,
-                     Quoted(setting.key) + " must be " + setting.takes + " or {\"byte\": 0..255}"};
-            return std::nullopt;
-        }
-        settings.*setting.field = *byte;
+        settings.*kSettingFields[index] = *byte;
     }
-    const auto indication = ParseIndication(profile, fault);
-    if (!indication) {
-        return std::nullopt;
-    }
-    settings.indication = *indication;
     return settings;
 }
 

@@ -1,4 +1,3 @@
-#include <cstdint>
 #include <string>
 
 #include "config/commands.h"
@@ -6,6 +5,7 @@
 #include "config/form.h"
 #include "config/operations.h"
 #include "config/settings_coding.h"
+#include "config/settings_table.h"
 #include "config/volume.h"
 #include "link/device_link.h"
 
@@ -65,22 +65,6 @@ void ShowVolume(Form& form, int volumeByte) {
     form.SetValueByte(Control::strVolume, percent);
 }
 
-// The settings in the order a read asks for them.
-struct ReadStep {
-    uint8_t command;
-    Control setting;
-    void (*show)(Form&, int);
-};
-constexpr ReadStep kReadSteps[] = {
-    {CMD_GET_MODE, Control::optSlave, ShowMode},
-    {CMD_GET_ADDRESS, Control::strAddress, ShowAddress},
-    {CMD_GET_INDICATION, Control::chkCountRed, ShowIndication},
-    {CMD_GET_PULSE_TIME, Control::cmbPulseTime, ShowPulseTime},
-    {CMD_GET_SOUND_OFF, Control::chkSoundOff, ShowSoundOff},
-    {CMD_GET_SOUND_TYPE, Control::cmbSoundType, ShowSoundType},
-    {CMD_GET_VOLUME, Control::strVolume, ShowVolume},
-};
-
 OperationResult ReadFromDevice(DeviceLink& link, Form& form) {
     if (link.OpenCableLink() != CableSearch::Found) {
         return OperationResult::NoCable;
@@ -92,24 +76,37 @@ OperationResult ReadFromDevice(DeviceLink& link, Form& form) {
     if (const CommandAnswer begun = link.SendCommand(CMD_BEGIN_READ, kFetchValue); !begun.Ok()) {
         return ResultOfTransaction(begun.result);
     }
-    for (const ReadStep& step : kReadSteps) {
-        const CommandAnswer answer = link.SendCommand(step.command, kFetchValue);
+    for (const Setting& setting : kSettings) {
+        const CommandAnswer answer = link.SendCommand(setting.getCommand, kFetchValue);
         if (!answer.Ok()) {
             return ResultOfTransaction(answer.result);
         }
-        ShowReadSetting(form, step.setting, answer.data);
+        form.SettingRead(setting.control, answer.data);
+        ShowSetting(form, setting.control, answer.data);
     }
     return OperationResult::Ok;
 }
 
 }  // namespace
 
-void ShowReadSetting(Form& form, Control setting, int byte) {
-    for (const ReadStep& step : kReadSteps) {
-        if (step.setting == setting) {
-            form.SettingRead(setting, byte);
-            step.show(form, byte);
-        }
+void ShowSetting(Form& form, Control setting, int deviceByte) {
+    switch (setting) {
+        case Control::optSlave:
+            return ShowMode(form, deviceByte);
+        case Control::strAddress:
+            return ShowAddress(form, deviceByte);
+        case Control::chkCountRed:
+            return ShowIndication(form, deviceByte);
+        case Control::cmbPulseTime:
+            return ShowPulseTime(form, deviceByte);
+        case Control::chkSoundOff:
+            return ShowSoundOff(form, deviceByte);
+        case Control::cmbSoundType:
+            return ShowSoundType(form, deviceByte);
+        case Control::strVolume:
+            return ShowVolume(form, deviceByte);
+        default:
+            return;
     }
 }
 

@@ -5,9 +5,9 @@
 #include "config/address_input.h"
 #include "config/config_texts.h"
 #include "config/form.h"
-#include "config/operations.h"
 #include "config/profile.h"
 #include "config/profile_file.h"
+#include "config/settings_table.h"
 #include "link/screen.h"
 
 namespace kavrel {
@@ -54,23 +54,22 @@ void TellFileFault(Screen& screen, std::string_view what, const std::filesystem:
 }  // namespace
 
 void ShowOpenedSettings(Form& form, const DeviceSettings& settings) {
-    const std::pair<Control, int> bytes[] = {
-        {Control::optSlave, settings.mode},          {Control::strAddress, settings.address},
-        {Control::chkCountRed, settings.indication}, {Control::cmbPulseTime, settings.pulseTime},
-        {Control::chkSoundOff, settings.soundOff},   {Control::cmbSoundType, settings.soundType},
-        {Control::strVolume, settings.volume},
-    };
-    for (const auto& [setting, byte] : bytes) {
-        ShowReadSetting(form, setting, byte);
+    for (size_t index = 0; index < kSettings.size(); ++index) {
+        const int byte = settings.*kSettingFields[index];
+        form.SettingRead(kSettings[index].control, byte);
+        ShowSetting(form, kSettings[index].control, byte);
     }
     form.VolumeByteOpened(settings.volume);
 }
 
 DeviceSettings SettingsToSave(const Form& form) {
-    const auto wire = [&](Control control) { return form.ValueByte(control) & 0xFF; };
-    return {wire(Control::optSlave),       wire(Control::strAddress),  wire(Control::chkCountRed),
-            wire(Control::cmbPulseTime),   wire(Control::chkSoundOff), wire(Control::cmbSoundType),
-            form.VolumeByteToSave() & 0xFF};
+    DeviceSettings settings;
+    for (size_t index = 0; index < kSettings.size(); ++index) {
+        const Setting& setting = kSettings[index];
+        const int wire = setting.volume ? form.VolumeByteToSave() : form.ValueByte(setting.control);
+        settings.*kSettingFields[index] = wire & 0xFF;  // as a write sends it
+    }
+    return settings;
 }
 
 bool OpenSettingsFile(Form& form, Screen& screen, const std::filesystem::path& path) {

@@ -1,36 +1,42 @@
 #pragma once
 
 #include <array>
-#include <utility>
+#include <string>
+#include <vector>
 
 #include "config/form.h"
 
 namespace kavrel::startup {
 
-// What wndMain shows and holds before any read: slave mode, address 0, countdown on red and
-// green, pulse time 10, sound on, signal 1, volume 100 %.
-inline constexpr int kModeByte = 1;
-inline constexpr int kAddressByte = 0;
-inline constexpr int kIndicationByte = 3;
-inline constexpr int kPulseTimeByte = 10;
-inline constexpr int kPulseTimeItem = 8;  // the item "10"
-inline constexpr int kSoundOffByte = 0;
-inline constexpr int kSoundTypeByte = 1;
-inline constexpr int kSoundTypeItem = 0;  // "Сигнал №1"
-inline constexpr int kVolumePercent = 100;
+// What wndMain's setting controls show and hold before any read: slave mode, address 0,
+// countdown on red and green, pulse time 10, sound on, signal 1, volume 100 %. Only a read
+// changes the sound and volume controls; the operator sees them but never edits them.
+struct ControlStart {
+    Control control;
+    int state;  // checked, or the list item chosen
+    bool enabled;
+    int valueByte;
+};
 
-// The value byte each setting control holds at start-up.
-inline constexpr std::array<std::pair<Control, int>, 10> kValueBytes{{
-    {Control::optSlave, kModeByte},
-    {Control::optAutonomous, kModeByte},
-    {Control::strAddress, kAddressByte},
-    {Control::chkCountRed, kIndicationByte},
-    {Control::chkCountGreen, kIndicationByte},
-    {Control::chkIndicationRuAu, kIndicationByte},
-    {Control::cmbPulseTime, kPulseTimeByte},
-    {Control::chkSoundOff, kSoundOffByte},
-    {Control::cmbSoundType, kSoundTypeByte},
-    {Control::strVolume, kVolumePercent},
+inline constexpr std::array<ControlStart, 10> kControls{{
+    {Control::optSlave, 1, true, 1},
+    {Control::optAutonomous, 0, true, 1},
+    {Control::strAddress, 0, true, 0},
+    {Control::chkCountRed, 1, true, 3},
+    {Control::chkCountGreen, 1, true, 3},
+    {Control::chkIndicationRuAu, 0, true, 3},
+    {Control::chkSoundOff, 0, false, 0},
+    {Control::cmbSoundType, 0, false, 1},  // "Сигнал №1"
+    {Control::cmbPulseTime, 8, true, 10},  // the item "10"
+    {Control::strVolume, 0, false, 100},
 }};
+
+// The items of cmbPulseTime ("Выкл.", "3" .. "20") and of cmbSoundType.
+std::vector<std::string> PulseTimeItems();
+std::vector<std::string> SoundTypeItems();
+std::vector<std::string> ListItems(Control list);
+
+// What a control's text reads at start-up: its caption, or a list's chosen item.
+std::string Text(Control control);
 
 }  // namespace kavrel::startup

@@ -7,6 +7,7 @@
 #include "config/form.h"
 #include "config/operations.h"
 #include "config/settings_coding.h"
+#include "config/settings_table.h"
 #include "config/volume.h"
 #include "link/device_link.h"
 #include "link/screen.h"
@@ -15,36 +16,17 @@ namespace kavrel {
 
 namespace {
 
-// One setting as the write sends it and the verification reads it back. Writes send the
-// value bytes, never what the controls show.
-struct WrittenSetting {
-    Control control;
-    uint8_t setCommand;
-    uint8_t getCommand;
-    bool slaveOnly;  // the address belongs to the settings only in slave mode
-    bool volume;     // the value byte holds the percent, the device a byte 0..255
-};
-
-constexpr WrittenSetting kWrittenSettings[] = {
-    {Control::optSlave, CMD_SET_MODE, CMD_GET_MODE, false, false},
-    {Control::strAddress, CMD_SET_ADDRESS, CMD_GET_ADDRESS, true, false},
-    {Control::chkCountRed, CMD_SET_INDICATION, CMD_GET_INDICATION, false, false},
-    {Control::cmbPulseTime, CMD_SET_PULSE_TIME, CMD_GET_PULSE_TIME, false, false},
-    {Control::chkSoundOff, CMD_SET_SOUND_OFF, CMD_GET_SOUND_OFF, false, false},
-    {Control::cmbSoundType, CMD_SET_SOUND_TYPE, CMD_GET_SOUND_TYPE, false, false},
-    {Control::strVolume, CMD_SET_VOLUME, CMD_GET_VOLUME, false, true},
-};
-
-bool Applies(const WrittenSetting& setting, const Form& form) {
+// Writes send the value bytes, never what the controls show.
+bool Applies(const Setting& setting, const Form& form) {
     return !setting.slaveOnly || form.ValueByte(Control::optAutonomous) == kModeSlave;
 }
 
-uint8_t WireValue(const WrittenSetting& setting, const Form& form) {
+uint8_t WireValue(const Setting& setting, const Form& form) {
     const int wire = setting.volume ? form.VolumeByteToWrite() : form.ValueByte(setting.control);
     return static_cast<uint8_t>(wire & 0xFF);
 }
 
-bool MatchesValueByte(const WrittenSetting& setting, const Form& form, uint8_t readBack) {
+bool MatchesValueByte(const Setting& setting, const Form& form, uint8_t readBack) {
     const int readValue = setting.volume ? VolumeByteToPercent(readBack) : readBack;
     return readValue == form.ValueByte(setting.control);
 }
@@ -60,7 +42,7 @@ OperationResult WriteAndVerify(DeviceLink& link, const Form& form) {
         compatible != OperationResult::Ok) {
         return compatible;
     }
-    for (const WrittenSetting& setting : kWrittenSettings) {
+    for (const Setting& setting : kSettings) {
         if (!Applies(setting, form)) {
             continue;
         }
@@ -74,7 +56,7 @@ OperationResult WriteAndVerify(DeviceLink& link, const Form& form) {
         committed != OperationResult::Ok) {
         return committed;
     }
-    for (const WrittenSetting& setting : kWrittenSettings) {
+    for (const Setting& setting : kSettings) {
         if (!Applies(setting, form)) {
             continue;
         }

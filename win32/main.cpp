@@ -5,8 +5,7 @@
 #include <exception>
 #include <memory>
 
-#include "config/form_rules.h"
-#include "config/operations.h"
+#include "config/handlers.h"
 #include "link/device_link.h"
 #include "win32/win32_user_interface.h"
 
@@ -26,23 +25,11 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     }
     kavrel::DeviceLink link(*ui);
 
-    using kavrel::Control;
-    auto& form = *ui;
-    const auto modeRule = [&form] { kavrel::ApplyModeRule(form); };
-    const auto indicationRule = [&form] { kavrel::ApplyIndicationRule(form); };
-    ui->Connect(Control::optSlave, modeRule);
-    ui->Connect(Control::optAutonomous, modeRule);
-    ui->Connect(Control::strAddress, [&form] { kavrel::CheckAddressInput(form); });
-    ui->Connect(Control::chkCountRed, indicationRule);
-    ui->Connect(Control::chkCountGreen, indicationRule);
-    ui->Connect(Control::cmbPulseTime, [&form] { kavrel::ApplyPulseTimeRule(form); });
-    ui->Connect(Control::btnTest, [&link] { kavrel::RunTest(link); });
-    ui->Connect(Control::btnReset, [&link] { kavrel::RunReset(link); });
-    ui->Connect(Control::btnWrite, [&link, &form] { kavrel::WriteSettings(link, form); });
-    ui->Connect(Control::btnRead, [&link, &form] { kavrel::ReadSettings(link, form); });
-    ui->Connect(Control::btnInfo, [&link, &form] { kavrel::ShowDeviceInfo(link, form); });
-    ui->Connect(Control::btnAbout, [&form] { form.OpenAboutWindow(); });
-    ui->Connect(Control::chkIndicationRuAu, indicationRule);
+    for (const kavrel::HandlerEntry& entry : kavrel::kHandlers) {
+        ui->Connect(entry.control, [&link, &ui, handler = entry.handler] {
+            kavrel::RunHandler(handler, link, *ui);
+        });
+    }
 
     ui->ShowCentredOnScreen();
     MSG message;

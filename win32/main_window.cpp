@@ -2,11 +2,10 @@
 
 #include <commctrl.h>
 
-#include <array>
 #include <string>
+#include <vector>
 
 #include "config/main_window_layout.h"
-#include "config/settings_coding.h"
 #include "config/startup_form.h"
 #include "link/utf16_win32.h"
 
@@ -90,10 +89,6 @@ LRESULT CALLBACK DigitsOnly(HWND field, UINT message, WPARAM wParam, LPARAM lPar
     return DefSubclassProc(field, message, wParam, lParam);
 }
 
-void AddItem(HWND list, const std::string& item) {
-    SendMessageW(list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Utf16(item).c_str()));
-}
-
 }  // namespace
 
 MainControls CreateMainControls(HWND window, HFONT font) {
@@ -117,27 +112,19 @@ MainControls CreateMainControls(HWND window, HFONT font) {
         }
     }
 
-    const auto& handles = controls.handles;
-    SendMessageW(handles.at(Control::optSlave), BM_SETCHECK, BST_CHECKED, 0);
-    SendMessageW(handles.at(Control::chkCountRed), BM_SETCHECK, BST_CHECKED, 0);
-    SendMessageW(handles.at(Control::chkCountGreen), BM_SETCHECK, BST_CHECKED, 0);
-
-    HWND pulseTime = handles.at(Control::cmbPulseTime);
-    AddItem(pulseTime, "Выкл.");
-    for (int pulseTimeByte = kPulseTimeMin; pulseTimeByte <= kPulseTimeMax; ++pulseTimeByte) {
-        AddItem(pulseTime, std::to_string(pulseTimeByte));
-    }
-    SendMessageW(pulseTime, CB_SETCURSEL, startup::kPulseTimeItem, 0);
-
-    HWND soundType = handles.at(Control::cmbSoundType);
-    for (int signal = 1; signal <= 3; ++signal) {
-        AddItem(soundType, "Сигнал №" + std::to_string(signal));
-    }
-    SendMessageW(soundType, CB_SETCURSEL, startup::kSoundTypeItem, 0);
-
-    // Only a read changes these three; the operator sees them but never edits them.
-    for (Control control : {Control::chkSoundOff, Control::cmbSoundType, Control::strVolume}) {
-        EnableWindow(handles.at(control), FALSE);
+    for (const startup::ControlStart& start : startup::kControls) {
+        HWND handle = controls.handles.at(start.control);
+        const std::vector<std::string> items = startup::ListItems(start.control);
+        if (!items.empty()) {
+            for (const std::string& item : items) {
+                SendMessageW(handle, CB_ADDSTRING, 0,
+                             reinterpret_cast<LPARAM>(Utf16(item).c_str()));
+            }
+            SendMessageW(handle, CB_SETCURSEL, static_cast<WPARAM>(start.state), 0);
+        } else if (start.state == 1) {
+            SendMessageW(handle, BM_SETCHECK, BST_CHECKED, 0);
+        }
+        EnableWindow(handle, start.enabled);
     }
     return controls;
 }

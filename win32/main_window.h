@@ -17,9 +17,6 @@ struct MainControls {
     std::map<int, std::pair<Control, ControlKind>> byId;
 };
 
-inline constexpr int kMainClientWidth = 396;
-inline constexpr int kMainClientHeight = 278;
-
 // Creates wndMain's 25 controls in their creation order (also the keyboard focus order),
 // in their initial state, with the dialog font.
 MainControls CreateMainControls(HWND window, HFONT font);

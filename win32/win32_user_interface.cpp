@@ -7,6 +7,8 @@
 #include <string>
 #include <utility>
 
+#include "config/main_window_layout.h"
+#include "config/secondary_window_layout.h"
 #include "config/startup_form.h"
 #include "config/window_texts.h"
 #include "link/utf16_win32.h"
@@ -62,7 +64,9 @@ Win32UserInterface::Win32UserInterface(const Pictures& pictures)
         throw std::runtime_error("wndMain cannot be created");
     }
     controls_ = CreateMainControls(main_, font_);
-    valueBytes_.insert(startup::kValueBytes.begin(), startup::kValueBytes.end());
+    for (const startup::ControlStart& start : startup::kControls) {
+        valueBytes_[start.control] = start.valueByte;
+    }
 }
 
 Win32UserInterface::~Win32UserInterface() {
@@ -184,16 +188,11 @@ void Win32UserInterface::ShowMessage(MessageIcon icon, const std::string& title,
 }
 
 void Win32UserInterface::SetMainWindowEnabled(bool enabled) {
-    // An open secondary window keeps wndMain refusing input whoever asks.
-    if (enabled && (info_ || about_)) {
-        return;
-    }
-    EnableWindow(main_, enabled);
+    EnableWindow(main_, MainWindowTakesInput(enabled, info_ != nullptr, about_ != nullptr));
 }
 
-HWND Win32UserInterface::CreateSecondary(const char* title, DWORD style, int clientWidth,
-                                         int clientHeight) {
-    const SIZE outer = OuterSize(style, kSecondaryExtendedStyle, clientWidth, clientHeight);
+HWND Win32UserInterface::CreateSecondary(std::string_view title, DWORD style, ClientSize client) {
+    const SIZE outer = OuterSize(style, kSecondaryExtendedStyle, client.width, client.height);
     RECT owner{};
     GetWindowRect(main_, &owner);
     const int left = owner.left + (owner.right - owner.left - outer.cx) / 2;
@@ -203,11 +202,11 @@ HWND Win32UserInterface::CreateSecondary(const char* title, DWORD style, int cli
                            GetModuleHandleW(nullptr), this);
 }
 
-HWND Win32UserInterface::AddControl(HWND window, const wchar_t* windowClass,
-                                    const std::string& text, DWORD style, RECT place, int id) {
+HWND Win32UserInterface::AddControl(HWND window, const wchar_t* windowClass, std::string_view text,
+                                    DWORD style, Place place, int id) {
     HWND control = CreateWindowExW(
-        0, windowClass, Utf16(text).c_str(), WS_CHILD | WS_VISIBLE | style, place.left, place.top,
-        place.right, place.bottom, window, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
+        0, windowClass, Utf16(text).c_str(), WS_CHILD | WS_VISIBLE | style, place.x, place.y,
+        place.width, place.height, window, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
         GetModuleHandleW(nullptr), nullptr);
     SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
     return control;
@@ -217,19 +216,21 @@ bool Win32UserInterface::OpenInfoWindow() {
     if (info_) {
         return false;
     }
-    info_ = CreateSecondary(texts::kInfoWindowTitle.data(), WS_POPUP | WS_CAPTION, 253, 152);
+    info_ = CreateSecondary(texts::kInfoWindowTitle, WS_POPUP | WS_CAPTION, info_window::kClient);
     if (!info_) {
         return false;
     }
     EnableWindow(main_, FALSE);
     // The four captions first, then the four values, then the button.
     for (const texts::InfoRow& row : texts::kInfoRows) {
-        AddControl(info_, L"STATIC", row.caption, SS_LEFTNOWORDWRAP, {17, row.y, 198, 20});
+        AddControl(info_, L"STATIC", row.caption, SS_LEFTNOWORDWRAP, info_window::Caption(row.y));
     }
     for (const texts::InfoRow& row : texts::kInfoRows) {
-        infoValues_[row.value] = AddControl(info_, L"STATIC", "000", SS_LEFT, {220, row.y, 25, 20});
+        infoValues_[row.value] =
+            AddControl(info_, L"STATIC", "000", SS_LEFT, info_window::Value(row.y));
     }
-    AddControl(info_, L"BUTTON", "OK", BS_PUSHBUTTON | WS_TABSTOP, {93, 124, 69, 20}, kOkId);
+    AddControl(info_, L"BUTTON", info_window::kOkCaption, BS_PUSHBUTTON | WS_TABSTOP,
+               info_window::kOk, kOkId);
     ShowWindow(info_, SW_SHOW);
     return true;
 }
@@ -248,20 +249,22 @@ void Win32UserInterface::OpenAboutWindow() {
     if (about_) {
         return;
     }
-    about_ = CreateSecondary(texts::kAboutWindowTitle.data(), WS_POPUP | WS_CAPTION | WS_SYSMENU,
-                             390, 290);
+    about_ = CreateSecondary(texts::kAboutWindowTitle, WS_POPUP | WS_CAPTION | WS_SYSMENU,
+                             about_window::kClient);
     if (!about_) {
         return;
     }
     EnableWindow(main_, FALSE);
-    HWND banner = AddControl(about_, L"STATIC", "", SS_BITMAP, {10, 10, 370, 70});
+    HWND banner = AddControl(about_, L"STATIC", "", SS_BITMAP, about_window::kBanner);
     SendMessageW(banner, STM_SETIMAGE, IMAGE_BITMAP,
                  reinterpret_cast<LPARAM>(pictures_.aboutBanner));
+    const Place place = about_window::kText;
     HWND text =
         CreateWindowExW(WS_EX_CLIENTEDGE, MSFTEDIT_CLASS, L"",
                         WS_CHILD | WS_VISIBLE | WS_HSCROLL | WS_VSCROLL | ES_MULTILINE |
                             ES_READONLY | ES_AUTOHSCROLL | ES_AUTOVSCROLL | ES_DISABLENOSCROLL,
-                        10, 90, 370, 150, about_, nullptr, GetModuleHandleW(nullptr), nullptr);
+                        place.x, place.y, place.width, place.height, about_, nullptr,
+                        GetModuleHandleW(nullptr), nullptr);
     SendMessageW(text, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
     SendMessageW(text, EM_SETBKGNDCOLOR, 0, RGB(0, 0, 0));
     CHARFORMAT2W yellow{};
@@ -275,7 +278,8 @@ void Win32UserInterface::OpenAboutWindow() {
         const std::wstring added = Utf16((end == 0 ? "" : "\r\n") + line);
         SendMessageW(text, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(added.c_str()));
     }
-    AddControl(about_, L"BUTTON", "Ок", BS_PUSHBUTTON | WS_TABSTOP, {156, 250, 78, 30}, kOkId);
+    AddControl(about_, L"BUTTON", about_window::kOkCaption, BS_PUSHBUTTON | WS_TABSTOP,
+               about_window::kOk, kOkId);
     ShowWindow(about_, SW_SHOW);
 }
 
@@ -292,18 +296,18 @@ bool Win32UserInterface::OpenExchangeWindow() {
     if (exchange_) {
         return false;
     }
-    exchange_ =
-        CreateSecondary(texts::kExchangeWindowTitle.data(), WS_POPUP | WS_CAPTION, 110, 145);
+    exchange_ = CreateSecondary(texts::kExchangeWindowTitle, WS_POPUP | WS_CAPTION,
+                                exchange_window::kClient);
     if (!exchange_) {
         return false;
     }
-    cancelPressed_ = false;
+    cancel_.Reset();
     ++exchangeGeneration_;
-    animationImage_ = AddControl(exchange_, L"STATIC", "", SS_BITMAP, {5, 5, 100, 100});
+    animationImage_ = AddControl(exchange_, L"STATIC", "", SS_BITMAP, exchange_window::kAnimation);
     SendMessageW(animationImage_, STM_SETIMAGE, IMAGE_BITMAP,
                  reinterpret_cast<LPARAM>(pictures_.animationFrames[0]));
-    AddControl(exchange_, L"BUTTON", "Отмена", BS_PUSHBUTTON | WS_TABSTOP, {5, 110, 100, 30},
-               kCancelId);
+    AddControl(exchange_, L"BUTTON", exchange_window::kCancelCaption, BS_PUSHBUTTON | WS_TABSTOP,
+               exchange_window::kCancel, kCancelId);
     ShowWindow(exchange_, SW_SHOW);
     UpdateWindow(exchange_);
     return true;
@@ -335,7 +339,7 @@ bool Win32UserInterface::PollCancel() {
         }
         DeliverMessage(message);
     }
-    return std::exchange(cancelPressed_, false);
+    return cancel_.Take();
 }
 
 void DeliverMessage(MSG& message) {
@@ -370,7 +374,7 @@ LRESULT Win32UserInterface::Handle(HWND window, UINT message, WPARAM wParam, LPA
             } else if (code == BN_CLICKED && id == kOkId && window == about_) {
                 CloseAboutWindow();
             } else if (code == BN_CLICKED && id == kCancelId && window == exchange_) {
-                cancelPressed_ = true;
+                cancel_.Press();
             }
             return 0;
         case WM_CLOSE:

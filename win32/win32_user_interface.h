@@ -5,8 +5,10 @@
 #include <atomic>
 #include <functional>
 #include <map>
+#include <string_view>
 
 #include "config/form.h"
+#include "config/secondary_window_layout.h"
 #include "link/screen.h"
 #include "win32/main_window.h"
 #include "win32/pictures.h"
@@ -24,7 +26,6 @@ class Win32UserInterface final : public Screen, public Form {
     // `handler` runs on each user action of `control` (never when code sets it).
     void Connect(Control control, std::function<void()> handler);
     void ShowCentredOnScreen();
-    void OpenAboutWindow();
 
     // Form
     int State(Control control) const override;
@@ -35,6 +36,7 @@ class Win32UserInterface final : public Screen, public Form {
     int ValueByte(Control control) const override;
     void SetValueByte(Control control, int value) override;
     bool OpenInfoWindow() override;
+    void OpenAboutWindow() override;
 
     // Screen
     void ShowMessage(MessageIcon icon, const std::string& title, const std::string& text) override;
@@ -49,9 +51,9 @@ class Win32UserInterface final : public Screen, public Form {
                                             LPARAM lParam);
     LRESULT Handle(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     void OnMainCommand(int id, int code);
-    HWND CreateSecondary(const char* title, DWORD style, int clientWidth, int clientHeight);
-    HWND AddControl(HWND window, const wchar_t* windowClass, const std::string& text, DWORD style,
-                    RECT place, int id = 0);
+    HWND CreateSecondary(std::string_view title, DWORD style, ClientSize client);
+    HWND AddControl(HWND window, const wchar_t* windowClass, std::string_view text, DWORD style,
+                    Place place, int id = 0);
     HWND Find(Control control) const;
     void CloseInfoWindow();
     void CloseAboutWindow();
@@ -68,7 +70,7 @@ class Win32UserInterface final : public Screen, public Form {
     std::map<Control, int> valueBytes_;
     std::map<Control, std::function<void()>> handlers_;
     bool settingText_ = false;  // an edit field's change notice then comes from code
-    bool cancelPressed_ = false;
+    CancelLatch cancel_;
     std::atomic<unsigned> exchangeGeneration_{0};
 };
 

@@ -67,6 +67,20 @@ TEST_F(OperationsTest, WriteInAutonomousModeRefusesAnInvalidAddressAndSendsNoVal
     EXPECT_EQ(Boxes(), std::vector{invalidAddress});
 }
 
+// A unit read in autonomous mode and written back unchanged stays autonomous: the read
+// leaves the mode byte on both options, the one the write sends and the one that decides
+// whether the address goes too.
+TEST_F(OperationsTest, AUnitReadInAutonomousModeIsWrittenBackAutonomous) {
+    const sim::Settings autonomous{.mode = 2, .address = 17};
+    unit.SetModel({autonomous});
+    ASSERT_EQ(ReadSettings(link, ui), OperationResult::Ok);
+    unit.ClearLog();
+    ASSERT_EQ(WriteSettings(link, ui), OperationResult::Ok);
+    const std::vector<uint8_t> expected = {46, 35, 33, 34, 36, 37, 49, 38, 41, 39, 40, 42, 43, 50};
+    EXPECT_EQ(unit.LoggedCommands(), expected);
+    EXPECT_EQ(unit.Model().settings, autonomous);
+}
+
 // Another device class, a refusal (any data byte but 26, the commit's included), noise
 // or silence (three attempts of a request) or a differing read-back: one box, the operation
 // ends there, the port is free again and the form keeps what it showed, a read's settings

@@ -9,6 +9,7 @@
 #include "config/operations.h"
 #include "config/profile.h"
 #include "config/settings_file.h"
+#include "config/settings_table.h"
 #include "tests/support/memory_ui.h"
 #include "tests/support/scratch_folder.h"
 
@@ -58,7 +59,8 @@ TEST(SettingsFileTest, EveryByteOfEverySettingSurvivesFormFileFormAndWrite) {
             SCOPED_TRACE(std::to_string(static_cast<int>(row.setting)) + " byte " +
                          std::to_string(byte));
             MemoryUi read, opened;
-            ShowReadSetting(read, row.setting, byte);
+            read.SettingRead(row.setting, byte);  // as a read of the byte
+            ShowSetting(read, row.setting, byte);
             const DeviceSettings saved = SettingsToSave(read);
             ASSERT_EQ(saved.*row.field, byte);
             ProfileFault fault;
@@ -69,17 +71,6 @@ TEST(SettingsFileTest, EveryByteOfEverySettingSurvivesFormFileFormAndWrite) {
             EXPECT_EQ(Shown(opened), Shown(read));
         }
     }
-}
-
-// A window's own write after a read sends the percent converted; a file keeps the byte.
-TEST(SettingsFileTest, AVolumeByteReadIsSavedWholeWhileTheWriteSendsThePercent) {
-    MemoryUi form;
-    ShowReadSetting(form, strVolume, 128);
-    EXPECT_EQ(form.Text(strVolume), "50");
-    EXPECT_EQ(form.VolumeByteToWrite(), 127);
-    EXPECT_EQ(SettingsToSave(form).volume, 128);
-    ShowReadSetting(form, strVolume, 255);  // a later read replaces it
-    EXPECT_EQ(SettingsToSave(form).volume, 255);
 }
 
 class SettingsFileOnDiskTest : public ::testing::Test {
@@ -109,7 +100,7 @@ TEST_F(SettingsFileOnDiskTest, EachBadFileIsOneBoxAndLeavesTheFormAsItWas) {
         {"", texts::FileBroken(1, 0)},
         {"[1, 2]", std::string(texts::kNotSettingsFile)},
         {with("\"volume\"", "\"colour\": 1, \"volume\""), texts::UnknownKey("colour")},
-        {R"({"mode": "autonomous", "address": 1})", texts::MissingKey("pulse_time")},
+        {R"({"mode": "autonomous", "address": 1})", texts::MissingKey("count_red")},
         {with("\"autonomous\"", "2"), texts::WrongValue("mode")},
         {with("\"autonomous\"", R"({"byte": 256})"), texts::WrongValue("mode")},
         {with("\"autonomous\"", R"({"byte": 2, "x": 1})"), texts::WrongValue("mode")},

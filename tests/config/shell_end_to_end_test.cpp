@@ -176,7 +176,7 @@ TEST_F(ShellEndToEndTest, InfoButtonOpensWndInfoWhichKeepsWndMainRefusingInput) 
 
 TEST_F(ShellEndToEndTest, TestAndResetButtonsSendTheirCommandAndARefusalIsReported) {
     unit.AddFault({.command = 48, .kind = sim::FaultKind::Refuse, .param = 0});
-    const std::string refused = Box(QMessageBox::Critical, texts::kRefusedTitle, texts::kRefused);
+    const std::string refused = Box(QMessageBox::Critical, texts::kRefusedTitle, texts::Refused());
     for (const auto& [button, command, boxes] :
          {std::tuple(btnTest, 32, std::vector<std::string>{}), {btnReset, 48, {refused}}}) {
         unit.ClearLog();
@@ -221,6 +221,7 @@ TEST_F(ShellEndToEndTest, SavedThroughTheDialogAndDroppedBackTheFileWritesTheSam
     QStandardPaths::setTestModeEnabled(true);
     unit.SetModel({kUnusualUnit});
     Click(btnRead);
+    EXPECT_EQ(ui.VolumeByteToWrite(), 127);  // the window's own write sends the percent
     unit.SetModel({});
     const std::string saved = folder / "crossing.kavrel";
     WhenShown<QFileDialog>([&](QFileDialog& dialog) {

@@ -223,7 +223,7 @@ class Walk {
             out_.boxes.push_back(
                 Box(texts::kIncompatibleTitle, texts::Incompatible(answer, CONFIGURATOR_CLASS)));
         } else if (check == kAck && answer != ACK_VALUE) {
-            out_.boxes.push_back(Box(texts::kRefusedTitle, texts::kRefused));
+            out_.boxes.push_back(Box(texts::kRefusedTitle, texts::Refused()));
         } else if (check >= 0 && Shown(check, answer) != s_.form[size_t(check)]) {
             out_.boxes.push_back(Box(texts::kVerificationTitle, texts::kVerificationFailed));
         } else {
