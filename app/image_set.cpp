@@ -2,7 +2,7 @@
 
 #include <QImage>
 
-#include "app/embedded_images.h"
+#include "assets/embedded_images.h"
 #include "app/png_decoder.h"
 
 namespace kavrel {

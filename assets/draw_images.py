@@ -6,7 +6,11 @@ bright head moves one dot clockwise per frame, with the red caption "Ждите!
 Frames 0 and 1 are RGBA, the others RGB (the program takes both forms).
 about_banner.png: 370 x 70 RGB, green and orange curves on black, no text.
 All 8 bits per channel, non-interlaced.
+
+With --scale 1.5 or 2 and --output FOLDER it draws the same pictures that many times larger
+(busy_00@1.5x.png ...), for screens set to a higher scale; the build does this.
 """
+import argparse
 import math
 import os
 
@@ -17,7 +21,8 @@ FONT = "/usr/share/fonts/truetype/dejavu/DejaVuSans-Bold.ttf"
 SCALE = 4  # drawn large, then reduced, for smooth edges
 
 
-def busy_frame(index):
+def busy_frame(index, scale):
+    side = round(100 * scale)
     size = 100 * SCALE
     image = Image.new("RGBA", (size, size), (240, 240, 240, 255))
     draw = ImageDraw.Draw(image)
@@ -32,11 +37,11 @@ def busy_frame(index):
         draw.ellipse((x - dot, y - dot, x + dot, y + dot), fill=colour)
     font = ImageFont.truetype(FONT, 11 * SCALE)
     draw.text((centre, centre), "Ждите!!!", font=font, fill=(220, 0, 0, 255), anchor="mm")
-    image = image.resize((100, 100), Image.LANCZOS)
+    image = image.resize((side, side), Image.LANCZOS)
     return image if index < 2 else image.convert("RGB")
 
 
-def banner():
+def banner(scale):
     width, height = 370 * SCALE, 70 * SCALE
     image = Image.new("RGB", (width, height), (0, 0, 0))
     draw = ImageDraw.Draw(image)
@@ -54,13 +59,21 @@ def banner():
                 * (0.6 + 0.4 * math.sin(math.pi * t))
             points.append((step, y))
         draw.line(points, fill=colour, width=3 * SCALE, joint="curve")
-    return image.resize((370, 70), Image.LANCZOS)
+    return image.resize((round(370 * scale), round(70 * scale)), Image.LANCZOS)
 
 
 def main():
+    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
+    parser.add_argument("--scale", type=float, default=1.0)
+    parser.add_argument("--output", default=HERE)
+    arguments = parser.parse_args()
+    scale = arguments.scale
+    suffix = "" if scale == 1 else f"@{scale:g}x"
     for index in range(12):
-        busy_frame(index).save(os.path.join(HERE, f"busy_{index:02d}.png"), optimize=False)
-    banner().save(os.path.join(HERE, "about_banner.png"), optimize=False)
+        busy_frame(index, scale).save(
+            os.path.join(arguments.output, f"busy_{index:02d}{suffix}.png"), optimize=False)
+    banner(scale).save(os.path.join(arguments.output, f"about_banner{suffix}.png"),
+                       optimize=False)
 
 
 if __name__ == "__main__":

@@ -2,6 +2,7 @@
 
 #include <chrono>
 
+#include "assets/embedded_images.h"  // the number of animation frames the windows carry
 #include "link/device_port.h"
 #include "link/screen.h"
 
@@ -9,7 +10,6 @@ namespace kavrel {
 
 namespace {
 
-constexpr int kAnimationFrames = 12;
 constexpr auto kAnimationFrameTime = std::chrono::milliseconds(150);
 
 }  // namespace
@@ -31,7 +31,7 @@ void ExchangeSession::BeginExchangeSession() {
 void ExchangeSession::AnimationWorker(std::stop_token stop) {
     int frame = 0;
     do {
-        frame = (frame + 1) % kAnimationFrames;
+        frame = (frame + 1) % kAnimationFrameCount;
         screen_.ShowAnimationFrame(frame);
         std::unique_lock lock(sleepMutex_);
         sleep_.wait_for(lock, stop, kAnimationFrameTime, [] { return false; });

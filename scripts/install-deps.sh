@@ -12,7 +12,7 @@ packages=(
     clang-14 libclang-rt-14-dev llvm-14
     fonts-dejavu-core
     dpkg-dev file desktop-file-utils shared-mime-info appstream xvfb xdotool
-    g++-mingw-w64-x86-64-posix googletest wine wine64 nsis zip
+    g++-mingw-w64-x86-64-posix googletest wine wine64 nsis zip icoutils librsvg2-bin python3-pil
 )
 
 missing=()

@@ -13,13 +13,9 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     if (FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) {
         return 1;
     }
-    kavrel::Pictures pictures;
-    if (!kavrel::DecodePictures(pictures)) {
-        return 1;
-    }
     std::unique_ptr<kavrel::Win32UserInterface> ui;
     try {
-        ui = std::make_unique<kavrel::Win32UserInterface>(pictures);
+        ui = std::make_unique<kavrel::Win32UserInterface>();
     } catch (const std::exception&) {
         return 1;
     }

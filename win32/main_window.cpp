@@ -12,23 +12,19 @@
 namespace kavrel {
 namespace {
 
-// Past IDOK and IDCANCEL, which the keyboard's Enter and Escape send.
-constexpr int kFirstControlId = 100;
 constexpr int kDroppedListHeight = 200;  // the open list below a drop-down's closed line
 
 HWND CreateControl(const ControlEntry& entry, HWND parent, int id) {
     const wchar_t* windowClass = L"BUTTON";
     DWORD style = WS_CHILD | WS_VISIBLE;
     DWORD extendedStyle = 0;
-    int height = entry.height;
     switch (entry.kind) {
         case ControlKind::Frame:
             style |= BS_GROUPBOX;
             break;
         case ControlKind::Option:
-            // The first option starts the group that the second one closes.
-            style |= BS_AUTORADIOBUTTON | WS_TABSTOP |
-                     (entry.control == Control::optSlave ? WS_GROUP : 0);
+            // Only the selected option is a tab stop (see UpdateOptionTabStops).
+            style |= BS_AUTORADIOBUTTON | (entry.control == Control::optSlave ? WS_TABSTOP : 0);
             break;
         case ControlKind::Text:
             windowClass = L"STATIC";
@@ -48,17 +44,16 @@ HWND CreateControl(const ControlEntry& entry, HWND parent, int id) {
         case ControlKind::List:
             windowClass = L"COMBOBOX";
             style |= CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP;
-            height += kDroppedListHeight;
             break;
     }
-    // Frames and captions after the first option would otherwise end its group.
-    if (entry.kind != ControlKind::Option && entry.kind != ControlKind::Frame &&
-        entry.kind != ControlKind::Text) {
+    // The two options form the one group the arrow keys move in; every other control is a
+    // group of its own.
+    if (entry.control != Control::optAutonomous) {
         style |= WS_GROUP;
     }
-    return CreateWindowExW(extendedStyle, windowClass, Utf16(entry.caption).c_str(), style, entry.x,
-                           entry.y, entry.width, height, parent,
-                           reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), nullptr, nullptr);
+    return CreateWindowExW(extendedStyle, windowClass, Utf16(entry.caption).c_str(), style, 0, 0, 0,
+                           0, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), nullptr,
+                           nullptr);
 }
 
 // Whether the clipboard holds text made of digits only (or nothing at all).
@@ -91,21 +86,19 @@ LRESULT CALLBACK DigitsOnly(HWND field, UINT message, WPARAM wParam, LPARAM lPar
 
 }  // namespace
 
-MainControls CreateMainControls(HWND window, HFONT font) {
+MainControls CreateMainControls(HWND window, ScaledLayout& layout) {
     MainControls controls;
     for (size_t index = 0; index < kMainWindowControls.size(); ++index) {
         const ControlEntry& entry = kMainWindowControls[index];
         const int id = kFirstControlId + static_cast<int>(index);
         HWND handle = CreateControl(entry, window, id);
-        SendMessageW(handle, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
         if (entry.kind == ControlKind::DigitField) {
             SetWindowSubclass(handle, DigitsOnly, 0, 0);
         }
-        if (entry.kind == ControlKind::List) {
-            // The closed line is as high as the table says, whatever the font.
-            const int border = 6;
-            SendMessageW(handle, CB_SETITEMHEIGHT, static_cast<WPARAM>(-1), entry.height - border);
-        }
+        const bool list = entry.kind == ControlKind::List;
+        layout.Add(handle,
+                   {entry.x, entry.y, entry.width, entry.height + (list ? kDroppedListHeight : 0)},
+                   list ? entry.height : 0);
         if (entry.control) {
             controls.handles[*entry.control] = handle;
             controls.byId[id] = {*entry.control, entry.kind};
@@ -127,6 +120,15 @@ MainControls CreateMainControls(HWND window, HFONT font) {
         EnableWindow(handle, start.enabled);
     }
     return controls;
+}
+
+void UpdateOptionTabStops(const MainControls& controls) {
+    for (Control option : {Control::optSlave, Control::optAutonomous}) {
+        HWND handle = controls.handles.at(option);
+        const bool selected = SendMessageW(handle, BM_GETCHECK, 0, 0) == BST_CHECKED;
+        const LONG_PTR style = GetWindowLongPtrW(handle, GWL_STYLE);
+        SetWindowLongPtrW(handle, GWL_STYLE, selected ? style | WS_TABSTOP : style & ~WS_TABSTOP);
+    }
 }
 
 }  // namespace kavrel

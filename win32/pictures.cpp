@@ -2,10 +2,11 @@
 
 #include <wincodec.h>
 
+#include <algorithm>
 #include <cstdint>
-#include <vector>
 
-#include "app/embedded_images.h"
+#include "assets/embedded_images.h"
+#include "win32/dpi.h"
 
 namespace kavrel {
 namespace {
@@ -23,12 +24,21 @@ struct ComPtr {
     T* operator->() const { return p; }
 };
 
-HBITMAP Decode(IWICImagingFactory& factory, int index) {
-    const std::span<const std::uint8_t> png = EmbeddedPng(index);
+// Picture `index` at `dpi`: the PNG drawn for the nearest scale at or above it, reduced to
+// the exact size where the scale lies between two drawn ones.
+HBITMAP Decode(IWICImagingFactory& factory, int index, UINT dpi) {
+    const int wanted = Scaled(100, dpi);  // percent
+    int scale = 0;
+    while (kPictureScales[scale] < wanted &&
+           scale + 1 < static_cast<int>(std::size(kPictureScales))) {
+        ++scale;
+    }
+    const std::span<const std::uint8_t> png = EmbeddedPng(index, scale);
     ComPtr<IWICStream> stream;
     ComPtr<IWICBitmapDecoder> decoder;
     ComPtr<IWICBitmapFrameDecode> frame;
     ComPtr<IWICFormatConverter> converter;
+    ComPtr<IWICBitmapScaler> scaler;
     UINT width = 0;
     UINT height = 0;
     if (FAILED(factory.CreateStream(&stream)) ||
@@ -43,6 +53,15 @@ HBITMAP Decode(IWICImagingFactory& factory, int index) {
         FAILED(converter->GetSize(&width, &height))) {
         return nullptr;
     }
+    // The size of the picture at the layout's 96 dpi, then at this one.
+    width =
+        static_cast<UINT>(Scaled(MulDiv(static_cast<int>(width), 100, kPictureScales[scale]), dpi));
+    height = static_cast<UINT>(
+        Scaled(MulDiv(static_cast<int>(height), 100, kPictureScales[scale]), dpi));
+    if (FAILED(factory.CreateBitmapScaler(&scaler)) ||
+        FAILED(scaler->Initialize(converter.p, width, height, WICBitmapInterpolationModeFant))) {
+        return nullptr;
+    }
     BITMAPINFO info{};
     info.bmiHeader.biSize = sizeof(info.bmiHeader);
     info.bmiHeader.biWidth = static_cast<LONG>(width);
@@ -54,7 +73,7 @@ HBITMAP Decode(IWICImagingFactory& factory, int index) {
     HBITMAP bitmap = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
     const UINT stride = width * 4;
     if (!bitmap ||
-        FAILED(converter->CopyPixels(nullptr, stride, stride * height, static_cast<BYTE*>(bits)))) {
+        FAILED(scaler->CopyPixels(nullptr, stride, stride * height, static_cast<BYTE*>(bits)))) {
         if (bitmap) {
             DeleteObject(bitmap);
         }
@@ -88,19 +107,32 @@ Pictures::~Pictures() {
     }
 }
 
-bool DecodePictures(Pictures& pictures) {
+bool Pictures::Owns(HBITMAP bitmap) const {
+    return bitmap == aboutBanner || std::find(animationFrames.begin(), animationFrames.end(),
+                                              bitmap) != animationFrames.end();
+}
+
+void ShowBitmap(HWND picture, HBITMAP bitmap, const Pictures& own) {
+    const auto shown = reinterpret_cast<HBITMAP>(
+        SendMessageW(picture, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(bitmap)));
+    if (shown && !own.Owns(shown)) {
+        DeleteObject(shown);
+    }
+}
+
+bool DecodePictures(Pictures& pictures, UINT dpi) {
     ComPtr<IWICImagingFactory> factory;
     if (FAILED(CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER,
                                 IID_PPV_ARGS(&factory.p)))) {
         return false;
     }
     for (int index = 0; index < kAnimationFrameCount; ++index) {
-        pictures.animationFrames[static_cast<size_t>(index)] = Decode(*factory.p, index);
+        pictures.animationFrames[static_cast<size_t>(index)] = Decode(*factory.p, index, dpi);
         if (!pictures.animationFrames[static_cast<size_t>(index)]) {
             return false;
         }
     }
-    pictures.aboutBanner = Decode(*factory.p, kAboutBannerIndex);
+    pictures.aboutBanner = Decode(*factory.p, kAboutBannerIndex, dpi);
     return pictures.aboutBanner != nullptr;
 }
 

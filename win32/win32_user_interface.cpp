@@ -1,7 +1,5 @@
 #include "win32/win32_user_interface.h"
 
-#include <richedit.h>
-
 #include <algorithm>
 #include <stdexcept>
 #include <string>
@@ -12,58 +10,61 @@
 #include "config/startup_form.h"
 #include "config/window_texts.h"
 #include "link/utf16_win32.h"
+#include "win32/about_window.h"
+#include "win32/exchange_window.h"
+#include "win32/info_window.h"
 
 namespace kavrel {
 namespace {
 
 constexpr wchar_t kWindowClass[] = L"KavrelWindow";
+constexpr int kIconId = 1;  // as packaging/windows/resources names it
 // Posted by the animation worker to wndMain: wParam the frame, lParam the exchange window's
 // generation, so a frame meant for an earlier window is dropped.
 constexpr UINT kShowFrameMessage = WM_APP + 1;
-// Apart from IDOK and IDCANCEL, which the keyboard's Enter and Escape send.
-constexpr int kOkId = 10;      // btnInfoOk, btnAboutOk
-constexpr int kCancelId = 11;  // "Отмена"
-
+// Posted to wndMain when a drop-down list has closed, wParam its identifier: the list then
+// shows its final item, whichever way it was closed.
+constexpr UINT kListClosedMessage = WM_APP + 2;
 constexpr DWORD kMainStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
 constexpr DWORD kSecondaryExtendedStyle = WS_EX_DLGMODALFRAME;
 
-// The outer size of a window whose client area is width x height.
-SIZE OuterSize(DWORD style, DWORD extendedStyle, int width, int height) {
-    RECT area{0, 0, width, height};
-    AdjustWindowRectEx(&area, style, FALSE, extendedStyle);
-    return {area.right - area.left, area.bottom - area.top};
-}
-
-// The system's dialog font at 11 pixels, the size of 8 points on a 96 dpi screen that the
-// layout was drawn for, whatever face stands in for it.
-HFONT CreateDialogFont() {
-    LOGFONTW font{};
-    GetObjectW(GetStockObject(DEFAULT_GUI_FONT), sizeof(font), &font);
-    font.lfHeight = -11;
-    return CreateFontIndirectW(&font);
-}
-
 }  // namespace
 
-Win32UserInterface::Win32UserInterface(const Pictures& pictures)
-    : pictures_(pictures), font_(CreateDialogFont()) {
-    LoadLibraryW(L"Msftedit.dll");  // the rich-text box of wndAbout
-    WNDCLASSW windowClass{};
+Win32UserInterface::Win32UserInterface() {
+    WNDCLASSEXW windowClass{};
+    windowClass.cbSize = sizeof(windowClass);
     windowClass.lpfnWndProc = WindowProcedure;
     windowClass.hInstance = GetModuleHandleW(nullptr);
+    // The program's icon (resource 1), at the sizes of the title bar and of Alt+Tab.
+    windowClass.hIcon = static_cast<HICON>(
+        LoadImageW(windowClass.hInstance, MAKEINTRESOURCEW(kIconId), IMAGE_ICON,
+                   GetSystemMetrics(SM_CXICON), GetSystemMetrics(SM_CYICON), LR_DEFAULTCOLOR));
+    windowClass.hIconSm = static_cast<HICON>(
+        LoadImageW(windowClass.hInstance, MAKEINTRESOURCEW(kIconId), IMAGE_ICON,
+                   GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), LR_DEFAULTCOLOR));
     windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
     windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
     windowClass.lpszClassName = kWindowClass;
-    RegisterClassW(&windowClass);
+    RegisterClassExW(&windowClass);
 
-    const SIZE outer = OuterSize(kMainStyle, 0, kMainClientWidth, kMainClientHeight);
     main_ = CreateWindowExW(0, kWindowClass, Utf16(std::string(texts::kMainWindowTitle)).c_str(),
-                            kMainStyle, CW_USEDEFAULT, CW_USEDEFAULT, outer.cx, outer.cy, nullptr,
-                            nullptr, GetModuleHandleW(nullptr), this);
+                            kMainStyle, CW_USEDEFAULT, CW_USEDEFAULT, 0, 0, nullptr, nullptr,
+                            GetModuleHandleW(nullptr), this);
     if (!main_) {
         throw std::runtime_error("wndMain cannot be created");
     }
-    controls_ = CreateMainControls(main_, font_);
+    // Its size and everything in it follow the dpi of the screen it is on.
+    dpi_ = WindowDpi(main_);
+    pictures_ = std::make_unique<Pictures>();
+    if (!DecodePictures(*pictures_, dpi_)) {
+        DestroyWindow(main_);
+        throw std::runtime_error("the pictures cannot be decoded");
+    }
+    font_ = CreateDialogFont(dpi_);
+    const SIZE outer = OuterSize(kMainStyle, 0, kMainClientWidth, kMainClientHeight, dpi_);
+    SetWindowPos(main_, nullptr, 0, 0, outer.cx, outer.cy, SWP_NOMOVE | SWP_NOZORDER);
+    controls_ = CreateMainControls(main_, layouts_[main_]);
+    layouts_[main_].Apply(dpi_, font_);
     for (const startup::ControlStart& start : startup::kControls) {
         valueBytes_[start.control] = start.valueByte;
     }
@@ -136,7 +137,9 @@ void Win32UserInterface::SetState(Control control, int state) {
                     SendMessageW(Find(option), BM_SETCHECK, BST_UNCHECKED, 0);
                 }
             }
-            [[fallthrough]];
+            SendMessageW(handle, BM_SETCHECK, state == 1 ? BST_CHECKED : BST_UNCHECKED, 0);
+            UpdateOptionTabStops(controls_);
+            break;
         case ControlKind::CheckBox:
             SendMessageW(handle, BM_SETCHECK, state == 1 ? BST_CHECKED : BST_UNCHECKED, 0);
             break;
@@ -192,7 +195,8 @@ void Win32UserInterface::SetMainWindowEnabled(bool enabled) {
 }
 
 HWND Win32UserInterface::CreateSecondary(std::string_view title, DWORD style, ClientSize client) {
-    const SIZE outer = OuterSize(style, kSecondaryExtendedStyle, client.width, client.height);
+    const SIZE outer =
+        OuterSize(style, kSecondaryExtendedStyle, client.width, client.height, WindowDpi(main_));
     RECT owner{};
     GetWindowRect(main_, &owner);
     const int left = owner.left + (owner.right - owner.left - outer.cx) / 2;
@@ -202,14 +206,27 @@ HWND Win32UserInterface::CreateSecondary(std::string_view title, DWORD style, Cl
                            GetModuleHandleW(nullptr), this);
 }
 
-HWND Win32UserInterface::AddControl(HWND window, const wchar_t* windowClass, std::string_view text,
-                                    DWORD style, Place place, int id) {
-    HWND control = CreateWindowExW(
-        0, windowClass, Utf16(text).c_str(), WS_CHILD | WS_VISIBLE | style, place.x, place.y,
-        place.width, place.height, window, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
-        GetModuleHandleW(nullptr), nullptr);
-    SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
-    return control;
+void Win32UserInterface::DestroySecondary(HWND window) {
+    // wndMain is enabled first, so that Windows hands the activation back to it rather than
+    // to another program's window; if the window stays, wndMain is disabled again.
+    const bool otherOpen = (info_ && info_ != window) || (about_ && about_ != window);
+    if (!otherOpen) {
+        EnableWindow(main_, TRUE);
+    }
+    // A picture control does not delete its copy of a bitmap when it is destroyed.
+    if (window == exchange_ && animationImage_) {
+        ShowBitmap(animationImage_, nullptr, *pictures_);
+    }
+    if (window == about_ && aboutBanner_) {
+        ShowBitmap(aboutBanner_, nullptr, *pictures_);
+    }
+    DestroyWindow(window);
+    if (IsWindow(window)) {
+        EnableWindow(main_, FALSE);
+        return;
+    }
+    layouts_.erase(window);
+    focus_.erase(window);
 }
 
 bool Win32UserInterface::OpenInfoWindow() {
@@ -221,22 +238,13 @@ bool Win32UserInterface::OpenInfoWindow() {
         return false;
     }
     EnableWindow(main_, FALSE);
-    // The four captions first, then the four values, then the button.
-    for (const texts::InfoRow& row : texts::kInfoRows) {
-        AddControl(info_, L"STATIC", row.caption, SS_LEFTNOWORDWRAP, info_window::Caption(row.y));
-    }
-    for (const texts::InfoRow& row : texts::kInfoRows) {
-        infoValues_[row.value] =
-            AddControl(info_, L"STATIC", "000", SS_LEFT, info_window::Value(row.y));
-    }
-    AddControl(info_, L"BUTTON", info_window::kOkCaption, BS_PUSHBUTTON | WS_TABSTOP,
-               info_window::kOk, kOkId);
+    infoValues_ = CreateInfoControls(info_, layouts_[info_], font_);
     ShowWindow(info_, SW_SHOW);
     return true;
 }
 
 void Win32UserInterface::CloseInfoWindow() {
-    DestroyWindow(info_);
+    DestroySecondary(info_);
     if (!IsWindow(info_)) {
         info_ = nullptr;
         infoValues_.clear();
@@ -255,38 +263,15 @@ void Win32UserInterface::OpenAboutWindow() {
         return;
     }
     EnableWindow(main_, FALSE);
-    HWND banner = AddControl(about_, L"STATIC", "", SS_BITMAP, about_window::kBanner);
-    SendMessageW(banner, STM_SETIMAGE, IMAGE_BITMAP,
-                 reinterpret_cast<LPARAM>(pictures_.aboutBanner));
-    const Place place = about_window::kText;
-    HWND text =
-        CreateWindowExW(WS_EX_CLIENTEDGE, MSFTEDIT_CLASS, L"",
-                        WS_CHILD | WS_VISIBLE | WS_HSCROLL | WS_VSCROLL | ES_MULTILINE |
-                            ES_READONLY | ES_AUTOHSCROLL | ES_AUTOVSCROLL | ES_DISABLENOSCROLL,
-                        place.x, place.y, place.width, place.height, about_, nullptr,
-                        GetModuleHandleW(nullptr), nullptr);
-    SendMessageW(text, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
-    SendMessageW(text, EM_SETBKGNDCOLOR, 0, RGB(0, 0, 0));
-    CHARFORMAT2W yellow{};
-    yellow.cbSize = sizeof(yellow);
-    yellow.dwMask = CFM_COLOR;
-    yellow.crTextColor = RGB(255, 255, 0);
-    SendMessageW(text, EM_SETCHARFORMAT, SCF_ALL, reinterpret_cast<LPARAM>(&yellow));
-    for (const std::string& line : texts::AboutLines()) {
-        const LRESULT end = SendMessageW(text, WM_GETTEXTLENGTH, 0, 0);
-        SendMessageW(text, EM_SETSEL, static_cast<WPARAM>(end), end);
-        const std::wstring added = Utf16((end == 0 ? "" : "\r\n") + line);
-        SendMessageW(text, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(added.c_str()));
-    }
-    AddControl(about_, L"BUTTON", about_window::kOkCaption, BS_PUSHBUTTON | WS_TABSTOP,
-               about_window::kOk, kOkId);
+    aboutBanner_ = CreateAboutControls(about_, layouts_[about_], font_, *pictures_);
     ShowWindow(about_, SW_SHOW);
 }
 
 void Win32UserInterface::CloseAboutWindow() {
-    DestroyWindow(about_);
+    DestroySecondary(about_);
     if (!IsWindow(about_)) {
         about_ = nullptr;
+        aboutBanner_ = nullptr;
         SetMainWindowEnabled(true);
         SetActiveWindow(main_);
     }
@@ -303,11 +288,7 @@ bool Win32UserInterface::OpenExchangeWindow() {
     }
     cancel_.Reset();
     ++exchangeGeneration_;
-    animationImage_ = AddControl(exchange_, L"STATIC", "", SS_BITMAP, exchange_window::kAnimation);
-    SendMessageW(animationImage_, STM_SETIMAGE, IMAGE_BITMAP,
-                 reinterpret_cast<LPARAM>(pictures_.animationFrames[0]));
-    AddControl(exchange_, L"BUTTON", exchange_window::kCancelCaption, BS_PUSHBUTTON | WS_TABSTOP,
-               exchange_window::kCancel, kCancelId);
+    animationImage_ = CreateExchangeControls(exchange_, layouts_[exchange_], font_, *pictures_);
     ShowWindow(exchange_, SW_SHOW);
     UpdateWindow(exchange_);
     return true;
@@ -322,9 +303,10 @@ void Win32UserInterface::ShowAnimationFrame(int frame) {
 bool Win32UserInterface::CloseExchangeWindow() {
     if (exchange_) {
         ++exchangeGeneration_;
-        DestroyWindow(exchange_);
+        DestroySecondary(exchange_);
         if (!IsWindow(exchange_)) {
             exchange_ = nullptr;
+            animationImage_ = nullptr;
         }
     }
     return exchange_ == nullptr;
@@ -369,11 +351,11 @@ LRESULT Win32UserInterface::Handle(HWND window, UINT message, WPARAM wParam, LPA
         case WM_COMMAND:
             if (window == main_) {
                 OnMainCommand(id, code);
-            } else if (code == BN_CLICKED && id == kOkId && window == info_) {
+            } else if (code == BN_CLICKED && id == kInfoOkId && window == info_) {
                 CloseInfoWindow();
-            } else if (code == BN_CLICKED && id == kOkId && window == about_) {
+            } else if (code == BN_CLICKED && window == about_ && ClosesAboutWindow(id)) {
                 CloseAboutWindow();
-            } else if (code == BN_CLICKED && id == kCancelId && window == exchange_) {
+            } else if (code == BN_CLICKED && id == kExchangeCancelId && window == exchange_) {
                 cancel_.Press();
             }
             return 0;
@@ -393,10 +375,18 @@ LRESULT Win32UserInterface::Handle(HWND window, UINT message, WPARAM wParam, LPA
             return 0;
         case kShowFrameMessage:
             if (exchange_ && static_cast<unsigned>(lParam) == exchangeGeneration_.load() &&
-                wParam < pictures_.animationFrames.size()) {
-                SendMessageW(animationImage_, STM_SETIMAGE, IMAGE_BITMAP,
-                             reinterpret_cast<LPARAM>(pictures_.animationFrames[wParam]));
+                wParam < pictures_->animationFrames.size()) {
+                ShowBitmap(animationImage_, pictures_->animationFrames[wParam], *pictures_);
             }
+            return 0;
+        case kListClosedMessage:
+            OnMainCommand(static_cast<int>(wParam), CBN_SELCHANGE);
+            return 0;
+        case WM_ACTIVATE:
+            OnActivate(window, LOWORD(wParam) != WA_INACTIVE);
+            return 0;
+        case WM_DPICHANGED:
+            OnDpiChanged(window, HIWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
             return 0;
         default:
             return DefWindowProcW(window, message, wParam, lParam);
@@ -412,6 +402,11 @@ void Win32UserInterface::OnMainCommand(int id, int code) {
     bool userAction = false;
     switch (kind) {
         case ControlKind::List:
+            // Esc after the arrow keys closes the list back on its former item without a
+            // selection change: once it has closed, its rule runs on what it shows.
+            if (code == CBN_CLOSEUP || code == CBN_SELENDCANCEL) {
+                PostMessageW(main_, kListClosedMessage, static_cast<WPARAM>(id), 0);
+            }
             userAction = code == CBN_SELCHANGE;
             break;
         case ControlKind::DigitField:
@@ -426,6 +421,62 @@ void Win32UserInterface::OnMainCommand(int id, int code) {
     if (userAction && handler != handlers_.end()) {
         handler->second();
     }
+    if (userAction && kind == ControlKind::Option) {
+        UpdateOptionTabStops(controls_);
+    }
+}
+
+void Win32UserInterface::OnActivate(HWND window, bool active) {
+    // As a dialog does: the focused control is kept while the window is inactive and given
+    // back when it is activated again; the first tab stop has it at first.
+    if (!active) {
+        if (HWND focused = GetFocus(); focused && IsChild(window, focused)) {
+            focus_[window] = focused;
+        }
+        return;
+    }
+    HWND focus = focus_[window];
+    const auto entry = controls_.byId.find(GetDlgCtrlID(focus));
+    if (focus && window == main_ && entry != controls_.byId.end() &&
+        entry->second.second == ControlKind::Option &&
+        SendMessageW(focus, BM_GETCHECK, 0, 0) != BST_CHECKED) {
+        focus = nullptr;  // an automatic option that gets the focus selects itself
+    }
+    if (!focus || !IsWindow(focus) || !IsChild(window, focus) || !IsWindowEnabled(focus) ||
+        !IsWindowVisible(focus)) {
+        focus = GetNextDlgTabItem(window, nullptr, FALSE);
+    }
+    if (focus) {
+        SetFocus(focus);
+    }
+}
+
+void Win32UserInterface::OnDpiChanged(HWND window, UINT dpi, const RECT& suggested) {
+    if (dpi != dpi_) {
+        // New pictures and a new font for the new scale; the old ones go once nothing shows
+        // them any more.
+        auto pictures = std::make_unique<Pictures>();
+        if (DecodePictures(*pictures, dpi)) {
+            if (animationImage_) {
+                ShowBitmap(animationImage_, pictures->animationFrames[0], *pictures_);
+            }
+            if (aboutBanner_) {
+                ShowBitmap(aboutBanner_, pictures->aboutBanner, *pictures_);
+            }
+            pictures_ = std::move(pictures);
+        }
+        HFONT old = font_;
+        font_ = CreateDialogFont(dpi);
+        dpi_ = dpi;
+        for (const auto& [placed, layout] : layouts_) {
+            layout.Apply(WindowDpi(placed), font_);
+        }
+        DeleteObject(old);
+    } else {
+        layouts_[window].Apply(dpi, font_);
+    }
+    SetWindowPos(window, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
+                 suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 }  // namespace kavrel

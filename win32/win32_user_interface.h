@@ -5,11 +5,13 @@
 #include <atomic>
 #include <functional>
 #include <map>
+#include <memory>
 #include <string_view>
 
 #include "config/form.h"
 #include "config/secondary_window_layout.h"
 #include "link/screen.h"
+#include "win32/dpi.h"
 #include "win32/main_window.h"
 #include "win32/pictures.h"
 
@@ -19,8 +21,9 @@ namespace kavrel {
 // controls and value bytes, wndInfo, wndAbout, the exchange window and message boxes.
 class Win32UserInterface final : public Screen, public Form {
   public:
-    // Creates wndMain hidden in its initial state; throws when it cannot be created.
-    explicit Win32UserInterface(const Pictures& pictures);
+    // Creates wndMain hidden in its initial state, with the pictures at its dpi; throws when
+    // it cannot be created. COM must be initialised on this thread.
+    Win32UserInterface();
     ~Win32UserInterface() override;
 
     // `handler` runs on each user action of `control` (never when code sets it).
@@ -52,19 +55,24 @@ class Win32UserInterface final : public Screen, public Form {
     LRESULT Handle(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     void OnMainCommand(int id, int code);
     HWND CreateSecondary(std::string_view title, DWORD style, ClientSize client);
-    HWND AddControl(HWND window, const wchar_t* windowClass, std::string_view text, DWORD style,
-                    Place place, int id = 0);
+    void OnDpiChanged(HWND window, UINT dpi, const RECT& suggested);
+    void OnActivate(HWND window, bool active);
+    void DestroySecondary(HWND window);
     HWND Find(Control control) const;
     void CloseInfoWindow();
     void CloseAboutWindow();
 
-    const Pictures& pictures_;
+    std::unique_ptr<Pictures> pictures_;
+    UINT dpi_ = kLayoutDpi;  // of the pictures and the font
     HFONT font_ = nullptr;
     HWND main_ = nullptr;
     HWND info_ = nullptr;
     HWND about_ = nullptr;
     HWND exchange_ = nullptr;
     HWND animationImage_ = nullptr;
+    HWND aboutBanner_ = nullptr;
+    std::map<HWND, ScaledLayout> layouts_;  // of each open window
+    std::map<HWND, HWND> focus_;            // each window's focused control while inactive
     MainControls controls_;
     std::map<Control, HWND> infoValues_;
     std::map<Control, int> valueBytes_;

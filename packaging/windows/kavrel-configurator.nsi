@@ -2,6 +2,7 @@
 ; uninstaller that takes all of it away again. scripts/package-windows.sh runs
 ;   makensis -DVERSION=2.4 -DFILES=<folder with the programs and README.txt> -DOUTFILE=<installer>
 Unicode true
+!include FileFunc.nsh
 Target amd64-unicode
 SetCompressor /SOLID lzma
 RequestExecutionLevel admin
@@ -41,6 +42,12 @@ Section
     WriteRegStr HKLM "${UNINSTALL_KEY}" "InstallLocation" "$INSTDIR"
     WriteRegStr HKLM "${UNINSTALL_KEY}" "UninstallString" '"$INSTDIR\uninstall.exe"'
     WriteRegStr HKLM "${UNINSTALL_KEY}" "QuietUninstallString" '"$INSTDIR\uninstall.exe" /S'
+    ; Add/Remove Programs shows the configurator's icon and the installed size in KiB.
+!if /FileExists "${FILES}\kavrel-configurator.exe"
+    WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayIcon" "$INSTDIR\kavrel-configurator.exe,0"
+!endif
+    ${GetSize} "$INSTDIR" "/S=0K" $0 $1 $2
+    WriteRegDWORD HKLM "${UNINSTALL_KEY}" "EstimatedSize" $0
     WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoModify" 1
     WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoRepair" 1
 SectionEnd

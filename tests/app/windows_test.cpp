@@ -11,7 +11,7 @@
 #include <QTextEdit>
 #include <thread>
 
-#include "app/embedded_images.h"
+#include "assets/embedded_images.h"
 #include "app/png_decoder.h"
 #include "shell_fixture.h"
 

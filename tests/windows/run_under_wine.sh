@@ -40,6 +40,12 @@ expect() {
 start=$SECONDS
 expect '"address": 37,' "$windows_build/bin/kavrelctl.exe" read --json
 expect '^firmware_version +12$' "$windows_build/bin/kavrelctl.exe" --port COM7 info
+# Its arguments and file names are UTF-8 (the manifest's code page): a profile with a
+# Cyrillic name is written under that name and read back to write the unit.
+expect '^address +37' "$windows_build/bin/kavrelctl.exe" read -o 'C:\профиль Каврел.json'
+grep -q '"address": 37' "$prefix/drive_c/профиль Каврел.json" ||
+    fail "kavrelctl.exe read -o left no C:\\профиль Каврел.json"
+expect '^$' "$windows_build/bin/kavrelctl.exe" write 'C:\профиль Каврел.json'
 echo "kavrelctl.exe: $((SECONDS - start)) s under wine"
 
 # The installer, run silently, puts the packed files together in Program Files, where
@@ -59,6 +65,14 @@ done
 [ ! -e "$installed/kavrel-configurator.exe" ] || [ -e "$start_menu/Kavrel Configurator.lnk" ] ||
     fail "no Start menu entry for the configurator"
 expect '^firmware_version +12$' "$installed/kavrelctl.exe" info
+# Add/Remove Programs shows the configurator's icon, the version, the publisher and a size.
+entry=$(in_prefix wine reg query "$uninstall_key" | tr -d '\r')
+for pattern in 'DisplayIcon +REG_SZ +.*\\kavrel-configurator\.exe,0$' \
+    "DisplayVersion +REG_SZ +$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' \
+        "$windows_build/CMakeCache.txt")\$" \
+    'Publisher +REG_SZ +Kavrel$' 'EstimatedSize +REG_DWORD +0x[0-9a-f]*[1-9a-f][0-9a-f]*$'; do
+    grep -Eq "$pattern" <<<"$entry" || fail "no /$pattern/ in the uninstall entry:"$'\n'"$entry"
+done
 in_prefix wine "$installed/uninstall.exe" /S
 # The uninstaller runs from a copy of itself that ends after the one started here.
 for _ in $(seq 100); do
