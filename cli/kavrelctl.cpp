@@ -90,7 +90,8 @@ class Kavrelctl {
         }
         const DeviceSettings settings = *form.SettingsRead();
         if (!profilePath.empty() &&
-            WriteFileAtomically(profilePath, ProfileJson(settings)) != FileWriteFault::None) {
+            WriteFileAtomically(PathFromUtf8(profilePath), ProfileJson(settings)) !=
+                FileWriteFault::None) {
             screen_.PrintLine("cannot write the profile " + profilePath);
             return kExitUsage;
         }
@@ -187,7 +188,7 @@ class Kavrelctl {
   private:
     // The whole profile checked before anything is sent; a fault is told in one line.
     std::optional<DeviceSettings> LoadProfile(const std::string& path) {
-        const auto json = ReadWholeFile(path);
+        const auto json = ReadWholeFile(PathFromUtf8(path));
         if (!json) {
             screen_.PrintLine(path + ": cannot be read");
             return std::nullopt;
