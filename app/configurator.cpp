@@ -6,7 +6,10 @@
 namespace kavrel {
 
 Configurator::Configurator(ImageSet images, std::string programFolder)
-    : images_(std::move(images)), ui_(images_), link_(ui_, std::move(programFolder)) {
+    : images_(std::move(images)),
+      ui_(images_),
+      link_(ui_, std::move(programFolder)),
+      files_(new SettingsFileMenu(ui_)) {
     HandlerTable handlers;
     for (const HandlerEntry& entry : kHandlers) {
         handlers[entry.control] = [this, handler = entry.handler] {

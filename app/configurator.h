@@ -4,6 +4,7 @@
 
 #include "app/image_set.h"
 #include "app/qt_user_interface.h"
+#include "app/settings_file_menu.h"
 #include "link/device_link.h"
 
 namespace kavrel {
@@ -20,11 +21,13 @@ class Configurator {
     void Show();
 
     QtUserInterface& Ui() { return ui_; }
+    SettingsFileMenu& Files() { return *files_; }
 
   private:
     ImageSet images_;
     QtUserInterface ui_;
     DeviceLink link_;
+    SettingsFileMenu* files_;  // owned by wndMain
 };
 
 }  // namespace kavrel

@@ -11,6 +11,8 @@
 
 int main(int argc, char* argv[]) {
     QApplication application(argc, argv);
+    QApplication::setOrganizationName("Kavrel");  // where the last settings folder is kept
+    QApplication::setApplicationName("kavrel-configurator");
 
     std::string failure;
     std::optional<kavrel::ImageSet> images = kavrel::DecodeImageSet(failure);
@@ -28,5 +30,9 @@ int main(int argc, char* argv[]) {
     }
     kavrel::CloseOnSignal closeOnSignal(configurator->Ui().Main());
     configurator->Show();
+    // A settings file given to open, as a file manager does on a double click.
+    if (const QStringList arguments = QApplication::arguments(); arguments.size() > 1) {
+        configurator->Files().OpenFile(arguments.at(1));
+    }
     return QApplication::exec();
 }

@@ -104,6 +104,20 @@ void QtUserInterface::SetValueByte(Control control, int value) {
     }
 }
 
+void QtUserInterface::SettingRead(Control setting, int deviceByte) {
+    if (setting == Control::strVolume) {
+        volume_.Read(deviceByte);
+    }
+}
+
+int QtUserInterface::VolumeByteToWrite() const {
+    return volume_.ToWrite(ValueByte(Control::strVolume));
+}
+
+int QtUserInterface::VolumeByteToSave() const {
+    return volume_.ToSave(ValueByte(Control::strVolume));
+}
+
 void QtUserInterface::SetMainWindowEnabled(bool enabled) {
     main_.Content().setEnabled(MainWindowTakesInput(enabled, info_ != nullptr, about_ != nullptr));
 }

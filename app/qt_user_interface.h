@@ -8,6 +8,7 @@
 #include "app/image_set.h"
 #include "app/info_window.h"
 #include "app/main_window.h"
+#include "config/exact_volume.h"
 #include "config/form.h"
 #include "config/secondary_window_layout.h"
 #include "link/screen.h"
@@ -30,6 +31,10 @@ class QtUserInterface final : public Screen, public Form {
     void SetEnabled(Control control, bool enabled) override;
     int ValueByte(Control control) const override;
     void SetValueByte(Control control, int value) override;
+    void SettingRead(Control setting, int deviceByte) override;
+    void VolumeByteOpened(int deviceByte) override { volume_.Opened(deviceByte); }
+    int VolumeByteToWrite() const override;
+    int VolumeByteToSave() const override;
 
     void SetMainWindowEnabled(bool enabled) override;
 
@@ -59,6 +64,7 @@ class QtUserInterface final : public Screen, public Form {
     // window that has gone is dropped.
     std::atomic<unsigned> exchangeGeneration_ = 0;
     CancelLatch cancel_;
+    VolumeBytes volume_;  // behind strVolume's percent
     // Last, so it goes first: handlers it runs while closing still find everything above.
     MainWindow main_;
 };

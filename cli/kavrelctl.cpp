@@ -3,8 +3,6 @@
 #include <CLI/CLI.hpp>
 #include <chrono>
 #include <cstdio>
-#include <fstream>
-#include <iterator>
 #include <nlohmann/json.hpp>
 #include <optional>
 #include <sstream>
@@ -14,12 +12,13 @@
 #include "cli/interrupt.h"
 #include "cli/platform.h"
 #include "cli/production.h"
-#include "cli/profile.h"
 #include "cli/settings_form.h"
 #include "cli/terminal_screen.h"
 #include "cli/traffic_trace.h"
 #include "config/commands.h"
 #include "config/operations.h"
+#include "config/profile.h"
+#include "config/profile_file.h"
 #include "config/settings_coding.h"
 #include "link/cable_search.h"
 #include "link/device_link.h"
@@ -91,7 +90,9 @@ class Kavrelctl {
             return ExitCode(result);
         }
         const DeviceSettings settings = *form.SettingsRead();
-        if (!profilePath.empty() && !(std::ofstream(profilePath) << ProfileJson(settings))) {
+        if (!profilePath.empty() &&
+            WriteFileAtomically(PathFromUtf8(profilePath), ProfileJson(settings)) !=
+                FileWriteFault::None) {
             screen_.PrintLine("cannot write the profile " + profilePath);
             return kExitUsage;
         }
@@ -188,16 +189,15 @@ class Kavrelctl {
   private:
     // The whole profile checked before anything is sent; a fault is told in one line.
     std::optional<DeviceSettings> LoadProfile(const std::string& path) {
-        std::ifstream file(path, std::ios::binary);
-        if (!file) {
+        const auto json = ReadWholeFile(PathFromUtf8(path));
+        if (!json) {
             screen_.PrintLine(path + ": cannot be read");
             return std::nullopt;
         }
-        const std::string json{std::istreambuf_iterator<char>(file), {}};
-        std::string error;
-        const auto settings = ParseProfile(json, error);
+        ProfileFault fault;
+        const auto settings = ParseProfile(*json, fault);
         if (!settings) {
-            screen_.PrintLine(path + ": " + error);
+            screen_.PrintLine(path + ": " + fault.description);
         }
         return settings;
     }

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "cli/device_settings.h"
+#include "config/device_settings.h"
 
 namespace kavrel {
 class DeviceLink;

@@ -2,7 +2,7 @@
 
 #include <optional>
 
-#include "cli/device_settings.h"
+#include "config/device_settings.h"
 #include "config/memory_form.h"
 
 namespace kavrel::cli {

@@ -30,4 +30,30 @@ inline std::string Incompatible(int deviceClass, int configuratorClass) {
 inline constexpr std::string_view kVerificationTitle = "Ошибка!";
 inline constexpr std::string_view kVerificationFailed = "Ошибка верификации EEPROM";
 
+// Settings files: the box names the file on its second line and the cause on its third.
+inline constexpr std::string_view kSettingsFileTitle = "Ошибка";
+inline constexpr std::string_view kCannotOpenSettingsFile = "Открыть файл настроек невозможно.";
+inline constexpr std::string_view kCannotSaveSettingsFile = "Сохранить файл настроек невозможно.";
+inline constexpr std::string_view kFileUnreadable = "Файл не читается.";
+inline std::string FileBroken(int line, int column) {
+    return "Файл повреждён: строка " + std::to_string(line) + ", позиция " +
+           std::to_string(column) + ".";
+}
+inline constexpr std::string_view kNotSettingsFile = "Это не файл настроек.";
+inline std::string UnknownKey(const std::string& key) {
+    return "Неизвестный параметр \"" + key + "\".";
+}
+inline std::string MissingKey(const std::string& key) {
+    return "Нет параметра \"" + key + "\".";
+}
+inline std::string WrongValue(const std::string& key) {
+    return "Недопустимое значение параметра \"" + key + "\".";
+}
+inline constexpr std::string_view kIndicationTwice =
+    "Параметр \"indication\" задан вместе с \"count_red\", \"count_green\" и "
+    "\"indication_ru_au\".";
+inline constexpr std::string_view kNoWritePermission = "Нет прав на запись в эту папку.";
+inline constexpr std::string_view kNoDiskSpace = "На диске нет места.";
+inline constexpr std::string_view kFileNotWritten = "Файл не записан.";
+
 }  // namespace kavrel::texts

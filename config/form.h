@@ -67,6 +67,12 @@ class Form {
     virtual int VolumeByteToWrite() const {
         return PercentToVolumeByte(ValueByte(Control::strVolume));
     }
+    // Opening a settings file hands over the exact volume byte it holds, which a write then
+    // sends while strVolume still shows that byte's percent.
+    virtual void VolumeByteOpened(int) {}
+    // The volume byte a settings file gets: the one a write sends, unless a front end keeps
+    // the byte a read found behind that percent.
+    virtual int VolumeByteToSave() const { return VolumeByteToWrite(); }
 };
 
 }  // namespace kavrel

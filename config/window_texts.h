@@ -17,6 +17,16 @@ inline constexpr std::string_view kExchangeWindowTitle = "Обмен данны�
 inline constexpr std::string_view kInfoWindowTitle = "Информация об устройстве";
 inline constexpr std::string_view kAboutWindowTitle = "О программе...";
 
+// Settings files, beside wndMain's own controls: its context menu, the dialogs and their
+// filter, and the extension the files get.
+inline constexpr std::string_view kSaveSettingsItem = "Сохранить настройки в файл…";
+inline constexpr std::string_view kOpenSettingsItem = "Открыть файл настроек…";
+inline constexpr std::string_view kSaveSettingsDialogTitle = "Сохранить настройки в файл";
+inline constexpr std::string_view kOpenSettingsDialogTitle = "Открыть файл настроек";
+inline constexpr std::string_view kSettingsFileFilter = "Файлы настроек Kavrel (*.kavrel)";
+inline constexpr std::string_view kAllFilesFilter = "Все файлы (*)";
+inline constexpr std::string_view kSettingsFileExtension = "kavrel";
+
 // wndInfo's rows: the caption, the value label beside it (its name and control), and the
 // row's top.
 struct InfoRow {

@@ -11,8 +11,9 @@ packages=(
     libcli11-dev nlohmann-json3-dev
     clang-14 libclang-rt-14-dev llvm-14
     fonts-dejavu-core
-    dpkg-dev file desktop-file-utils appstream xvfb xdotool
-    g++-mingw-w64-x86-64-posix googletest wine wine64 nsis zip e2fsprogs icoutils librsvg2-bin python3-pil
+    dpkg-dev file desktop-file-utils shared-mime-info appstream xvfb xdotool
+    g++-mingw-w64-x86-64-posix googletest wine wine64 nsis zip e2fsprogs icoutils librsvg2-bin
+    python3-pil
 )
 
 missing=()

@@ -1,5 +1,6 @@
 // kavrel-configurator.exe: reads, writes and inspects the settings of a Kavrel unit.
 #include <objbase.h>
+#include <shellapi.h>
 #include <windows.h>
 
 #include <exception>
@@ -28,6 +29,14 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     }
 
     ui->ShowCentredOnScreen();
+    // A settings file given to open, as Explorer does on a double click.
+    int count = 0;
+    if (LPWSTR* arguments = CommandLineToArgvW(GetCommandLineW(), &count)) {
+        if (count > 1) {
+            ui->Files().Open(arguments[1]);
+        }
+        LocalFree(arguments);
+    }
     MSG message;
     while (GetMessageW(&message, nullptr, 0, 0) > 0) {
         kavrel::DeliverMessage(message);

@@ -68,6 +68,21 @@ Win32UserInterface::Win32UserInterface() {
     for (const startup::ControlStart& start : startup::kControls) {
         valueBytes_[start.control] = start.valueByte;
     }
+    files_ = std::make_unique<SettingsFileCommands>(main_, *this, *this);
+}
+
+void Win32UserInterface::SettingRead(Control setting, int deviceByte) {
+    if (setting == Control::strVolume) {
+        volume_.Read(deviceByte);
+    }
+}
+
+int Win32UserInterface::VolumeByteToWrite() const {
+    return volume_.ToWrite(ValueByte(Control::strVolume));
+}
+
+int Win32UserInterface::VolumeByteToSave() const {
+    return volume_.ToSave(ValueByte(Control::strVolume));
 }
 
 Win32UserInterface::~Win32UserInterface() {
@@ -325,6 +340,9 @@ bool Win32UserInterface::PollCancel() {
 }
 
 void DeliverMessage(MSG& message) {
+    if (TranslateSettingsFileKeys(message)) {
+        return;
+    }
     // The tab key moves through a window's controls in their creation order.
     if (!IsDialogMessageW(GetAncestor(message.hwnd, GA_ROOT), &message)) {
         TranslateMessage(&message);
@@ -347,6 +365,9 @@ LRESULT CALLBACK Win32UserInterface::WindowProcedure(HWND window, UINT message, 
 LRESULT Win32UserInterface::Handle(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     const int id = LOWORD(wParam);
     const int code = HIWORD(wParam);
+    if (window == main_ && files_ && files_->Handle(message, wParam, lParam)) {
+        return 0;
+    }
     switch (message) {
         case WM_COMMAND:
             if (window == main_) {

@@ -8,12 +8,14 @@
 #include <memory>
 #include <string_view>
 
+#include "config/exact_volume.h"
 #include "config/form.h"
 #include "config/secondary_window_layout.h"
 #include "link/screen.h"
 #include "win32/dpi.h"
 #include "win32/main_window.h"
 #include "win32/pictures.h"
+#include "win32/settings_file_commands.h"
 
 namespace kavrel {
 
@@ -29,6 +31,7 @@ class Win32UserInterface final : public Screen, public Form {
     // `handler` runs on each user action of `control` (never when code sets it).
     void Connect(Control control, std::function<void()> handler);
     void ShowCentredOnScreen();
+    SettingsFileCommands& Files() { return *files_; }
 
     // Form
     int State(Control control) const override;
@@ -40,6 +43,10 @@ class Win32UserInterface final : public Screen, public Form {
     void SetValueByte(Control control, int value) override;
     bool OpenInfoWindow() override;
     void OpenAboutWindow() override;
+    void SettingRead(Control setting, int deviceByte) override;
+    void VolumeByteOpened(int deviceByte) override { volume_.Opened(deviceByte); }
+    int VolumeByteToWrite() const override;
+    int VolumeByteToSave() const override;
 
     // Screen
     void ShowMessage(MessageIcon icon, const std::string& title, const std::string& text) override;
@@ -80,6 +87,8 @@ class Win32UserInterface final : public Screen, public Form {
     bool settingText_ = false;  // an edit field's change notice then comes from code
     CancelLatch cancel_;
     std::atomic<unsigned> exchangeGeneration_{0};
+    VolumeBytes volume_;  // behind strVolume's percent
+    std::unique_ptr<SettingsFileCommands> files_;
 };
 
 // Hands one message of the loop to its window, with keyboard navigation between controls.

@@ -10,6 +10,7 @@ RequestExecutionLevel admin
 !define PRODUCT "Kavrel Configurator"
 !define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\KavrelConfigurator"
 !define START_MENU "$SMPROGRAMS\Kavrel"
+!define FILE_TYPE "Kavrel.Settings"
 
 Name "${PRODUCT} ${VERSION}"
 OutFile "${OUTFILE}"
@@ -34,6 +35,12 @@ Section
 !if /FileExists "${FILES}\kavrel-configurator.exe"
     File "${FILES}\kavrel-configurator.exe"
     CreateShortCut "${START_MENU}\${PRODUCT}.lnk" "$INSTDIR\kavrel-configurator.exe"
+    ; Settings files (.kavrel) open in the installed configurator on a double click.
+    WriteRegStr HKLM "Software\Classes\.kavrel" "" "${FILE_TYPE}"
+    WriteRegStr HKLM "Software\Classes\${FILE_TYPE}" "" "Настройки устройства Kavrel"
+    WriteRegStr HKLM "Software\Classes\${FILE_TYPE}\DefaultIcon" "" "$INSTDIR\kavrel-configurator.exe,0"
+    WriteRegStr HKLM "Software\Classes\${FILE_TYPE}\shell\open\command" "" '"$INSTDIR\kavrel-configurator.exe" "%1"'
+    System::Call 'shell32::SHChangeNotify(i 0x08000000, i 0, p 0, p 0)'  ; SHCNE_ASSOCCHANGED
 !endif
     WriteUninstaller "$INSTDIR\uninstall.exe"
     WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayName" "${PRODUCT}"
@@ -66,4 +73,10 @@ Section "Uninstall"
     Delete "${START_MENU}\README.lnk"
     RMDir "${START_MENU}"
     DeleteRegKey HKLM "${UNINSTALL_KEY}"
+    ; .kavrel only while it is still ours.
+    ReadRegStr $0 HKLM "Software\Classes\.kavrel" ""
+    StrCmp $0 "${FILE_TYPE}" 0 +2
+        DeleteRegKey HKLM "Software\Classes\.kavrel"
+    DeleteRegKey HKLM "Software\Classes\${FILE_TYPE}"
+    System::Call 'shell32::SHChangeNotify(i 0x08000000, i 0, p 0, p 0)'
 SectionEnd

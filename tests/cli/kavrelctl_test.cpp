@@ -139,16 +139,13 @@ TEST(KavrelctlInProcess, WriteModeAutonomousLeavesTheAddressUnsent) {
     EXPECT_EQ(std::ranges::count(unit.LoggedCommands(), CMD_SET_ADDRESS), 0);
 }
 
+// The codec's rules are pinned in config/; here the process's line, exit code and silence.
 TEST_F(KavrelctlTest, EachBadProfileIsOneLineAndSendsNothing) {
     const std::string good = R"("address": 1, "count_red": true, "count_green": false,
         "indication_ru_au": false, "pulse_time": "off", "sound_off": false, "sound_type": 1,
         "volume": 50})";
     const std::pair<std::string, std::string> table[] = {
         {R"({"mode": "slave", "colour": 1, )" + good, "unknown key \"colour\""},
-        {R"({"mode": "slave", "address": 1})", "missing key \"pulse_time\""},
-        {R"({"mode": 1, )" + good, "\"mode\" must be"},
-        {R"({"mode": {"byte": 256}, )" + good, "\"mode\" must be"},
-        {R"({"mode": "slave", "indication": {"byte": 9}, )" + good, "\"indication\" stands for"},
         {"{\n\"mode\": \"slave\",, " + good, "line 2, column 17"},
     };
     Unit unit({"--no-register"});

@@ -4,7 +4,7 @@
 # through the unpacked /usr/bin/kavrel-configurator link, on a virtual X display, beside the
 # unpacked kavrel-sim. The read reaching the simulator proves that the configurator found
 # the unpacked Zorvik in its real folder and that both agree on a private list folder.
-# Also validates the desktop entry and the metainfo.
+# Also validates the desktop entry, the metainfo and the settings file type.
 # Usage: unpacked_package_test.sh BUILD_DIR
 set -euo pipefail
 build="$1"
@@ -39,6 +39,13 @@ dpkg-deb -c "$work/debs/"kavrel-configurator_*.deb >"$work/contents"
 
 desktop-file-validate "$root/usr/share/applications/kavrel-configurator.desktop"
 appstreamcli validate --no-net "$root/usr/share/metainfo/"*.metainfo.xml >/dev/null
+# .kavrel files are a type of their own that the menu entry opens.
+cp -r "$root/usr/share/mime" "$work/mime"
+update-mime-database "$work/mime"
+grep -qx '50:application/x-kavrel-settings:\*.kavrel' "$work/mime/globs2" ||
+    fail "no file type for .kavrel"
+grep -qx 'MimeType=application/x-kavrel-settings;' \
+    "$root/usr/share/applications/kavrel-configurator.desktop" || fail "the entry opens no .kavrel"
 
 # The programs run as an ordinary user: nobody when this is root, else this user with the
 # unpacked tree made read-only.

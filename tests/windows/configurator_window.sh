@@ -5,7 +5,8 @@
 # simulated unit on COM7 (found through Zorvik.exe) in the read order and leaves wndMain
 # the window with the keyboard; closing wndMain ends the program with code 0. Then again at
 # 144 dpi: wndMain 1.5 times as large, and no caption cut that is whole at 96 dpi. The
-# window's in-process test runs at both scales first.
+# window's in-process test runs at both scales first. A settings file named on the command
+# line is what "Запись" then sends; a broken one shows its box and leaves the start-up form.
 # With no window manager a window's X window is exactly its client area.
 #   configurator_window.sh LINUX_BIN_DIR WINDOWS_BUILD_DIR [SCREENSHOT_PREFIX]
 set -euo pipefail
@@ -37,10 +38,10 @@ program="$prefix/drive_c/Program Files/Kavrel Configurator/kavrel-configurator.e
 [ -e "$program" ] || fail "the installer left no $program"
 
 title="Конфигуратор Kavrel V2.4"
-# Starts the program and waits for wndMain: its X window in $window, its client area at
+# Starts the program (with its arguments) and waits for wndMain: its X window in $window, its client area at
 # $origin (x y) and $size.
 start_program() {
-    in_prefix wine "$program" &
+    in_prefix wine "$program" "$@" &
     app=$!
     window=$(timeout "$limit" xdotool search --sync --onlyvisible --name "^$title\$" | head -n 1) ||
         fail "wndMain did not appear"
@@ -120,6 +121,33 @@ for ((waited = 0; waited < limit * 10; ++waited)); do
 done
 close_program
 echo "written and read through kavrel-configurator.exe under wine: ${requests[*]}"
+
+# A settings file given on the command line, as Explorer gives a double-clicked one, then
+# "Запись": the unit gets the file's bytes, those no list entry shows included. A broken
+# file shows its box and leaves the start-up form, which "Запись" then sends.
+written() {  # the settings the next write sends, after the class query
+    click 300 130 84 19
+    take_requests 16
+    [ "${requests[*]:1:7}" = "$1" ] || fail "with $2 the write sent: ${requests[*]}"
+}
+printf '%s' '{"mode": "slave", "address": 17, "indication": {"byte": 11}, "pulse_time":
+    {"byte": 21}, "sound_off": {"byte": 2}, "sound_type": 3, "volume": {"byte": 128}}' \
+    >"$prefix/drive_c/unit.kavrel"
+start_program 'C:\unit.kavrel'
+written "23 01 2C 11 21 0B 22 15 24 02 25 03 31 80" "C:\\unit.kavrel"
+close_program
+printf '{"mode": ' >"$prefix/drive_c/broken.kavrel"
+start_program 'C:\broken.kavrel'
+box=$(timeout "$limit" xdotool search --sync --onlyvisible --name '^Ошибка$' | head -n 1) ||
+    fail "a broken file showed no box"
+xdotool windowactivate --sync "$box" key Return 2>/dev/null || xdotool key Return
+for ((waited = 0; waited < limit * 10; ++waited)); do
+    xdotool search --onlyvisible --name '^Ошибка$' >/dev/null || break
+    sleep 0.1
+done
+written "23 01 2C 00 21 03 22 0A 24 00 25 01 31 FF" "a broken file"
+close_program
+echo "a settings file given to kavrel-configurator.exe was written; a broken one was refused"
 
 # The same at 144 dpi, which wine takes from the registry when a program starts.
 in_prefix wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d 144 /f >/dev/null

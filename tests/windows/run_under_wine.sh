@@ -73,6 +73,10 @@ for pattern in 'DisplayIcon +REG_SZ +.*\\kavrel-configurator\.exe,0$' \
     'Publisher +REG_SZ +Kavrel$' 'EstimatedSize +REG_DWORD +0x[0-9a-f]*[1-9a-f][0-9a-f]*$'; do
     grep -Eq "$pattern" <<<"$entry" || fail "no /$pattern/ in the uninstall entry:"$'\n'"$entry"
 done
+# .kavrel files open in the installed configurator.
+[ ! -e "$installed/kavrel-configurator.exe" ] ||
+    in_prefix wine reg query 'HKLM\Software\Classes\Kavrel.Settings\shell\open\command' |
+    grep -q 'kavrel-configurator\.exe" "%1"' || fail ".kavrel does not open in the configurator"
 in_prefix wine "$installed/uninstall.exe" /S
 # The uninstaller goes on in a copy of itself after the one started here has ended: wait
 # until no program of the prefix runs any more.
@@ -80,7 +84,8 @@ in_prefix wineserver -w
 for left in "$installed" "$start_menu"; do
     [ ! -e "$left" ] || fail "left after uninstalling: $left"
 done
-! in_prefix wine reg query "$uninstall_key" >/dev/null 2>&1 ||
-    fail "left after uninstalling: $uninstall_key"
+for key in "$uninstall_key" 'HKLM\Software\Classes\.kavrel' 'HKLM\Software\Classes\Kavrel.Settings'; do
+    ! in_prefix wine reg query "$key" >/dev/null 2>&1 || fail "left after uninstalling: $key"
+done
 echo "installer: $((SECONDS - start)) s under wine"
 exit $failed

@@ -1,13 +1,14 @@
-#include "cli/profile.h"
+#include "config/profile.h"
 
 #include <algorithm>
 #include <cstdint>
 #include <nlohmann/json.hpp>
 
 #include "config/settings_coding.h"
+#include "config/settings_table.h"
 #include "config/volume.h"
 
-namespace kavrel::cli {
+namespace kavrel {
 
 namespace {
 
@@ -32,18 +33,18 @@ std::optional<int> IntegerIn(const Json& value, int low, int high) {
     return static_cast<int>(number);
 }
 
-// One setting under its key: the named value of a byte, when one brings the same byte back,
-// and the byte of a named value, when it is one.
-struct Setting {
-    const char* key;
-    int DeviceSettings::*field;
+// How a profile names a setting's byte: the named value of a byte, when one brings the same
+// byte back, and the byte of a named value, when it is one. The indication is named by its
+// three boxes (below).
+struct Naming {
+    Control setting;
     const char* takes;  // for the error line
     std::optional<Json> (*name)(int byte);
     std::optional<int> (*byteOf)(const Json& value);
 };
 
-const Setting kSettings[] = {
-    {"mode", &DeviceSettings::mode, "\"slave\" or \"autonomous\"",
+const Naming kNamings[] = {
+    {Control::optSlave, "\"slave\" or \"autonomous\"",
      [](int b) -> std::optional<Json> {
          if (b == kModeSlave || b == kModeAutonomous) {
              return b == kModeSlave ? "slave" : "autonomous";
@@ -56,12 +57,12 @@ const Setting kSettings[] = {
          }
          return std::nullopt;
      }},
-    {"address", &DeviceSettings::address, "a number 0..254",
+    {Control::strAddress, "a number 0..254",
      [](int b) -> std::optional<Json> {
          return b <= kMaxNamedAddress ? std::optional<Json>(b) : std::nullopt;
      },
      [](const Json& v) { return IntegerIn(v, 0, kMaxNamedAddress); }},
-    {"pulse_time", &DeviceSettings::pulseTime, "\"off\" or a number 3..20",
+    {Control::cmbPulseTime, "\"off\" or a number 3..20",
      [](int b) -> std::optional<Json> {
          if (b == kPulseTimeOff) {
              return "off";
@@ -71,19 +72,19 @@ const Setting kSettings[] = {
      [](const Json& v) -> std::optional<int> {
          return v == "off" ? kPulseTimeOff : IntegerIn(v, kPulseTimeMin, kPulseTimeMax);
      }},
-    {"sound_off", &DeviceSettings::soundOff, "true or false",
+    {Control::chkSoundOff, "true or false",
      [](int b) -> std::optional<Json> {
          return b == 0 || b == kSoundOff ? std::optional<Json>(b == kSoundOff) : std::nullopt;
      },
      [](const Json& v) -> std::optional<int> {
          return v.is_boolean() ? std::optional<int>(v.get<bool>() ? kSoundOff : 0) : std::nullopt;
      }},
-    {"sound_type", &DeviceSettings::soundType, "a number 1..3",
+    {Control::cmbSoundType, "a number 1..3",
      [](int b) -> std::optional<Json> {
          return SoundTypeItemFromByte(b) >= 0 ? std::optional<Json>(b) : std::nullopt;
      },
      [](const Json& v) { return IntegerIn(v, 1, kSoundTypes); }},
-    {"volume", &DeviceSettings::volume, "a percent 0..100",
+    {Control::strVolume, "a percent 0..100",
      [](int b) -> std::optional<Json> {
          const int percent = VolumeByteToPercent(b);
          return PercentToVolumeByte(percent) == b ? std::optional<Json>(percent) : std::nullopt;
@@ -94,8 +95,18 @@ const Setting kSettings[] = {
      }},
 };
 
+const Naming& NamingOf(Control setting) {
+    return *std::find_if(std::begin(kNamings), std::end(kNamings),
+                         [&](const Naming& naming) { return naming.setting == setting; });
+}
+
 // The indication as three booleans, or as one byte under its own key.
-constexpr const char* kIndicationKey = "indication";
+const char* KeyOf(Control setting) {
+    return std::find_if(kSettings.begin(), kSettings.end(),
+                        [&](const Setting& s) { return s.control == setting; })
+        ->profileKey;
+}
+const char* const kIndicationKey = KeyOf(Control::chkCountRed);
 const std::pair<const char*, int> kIndicationBoxes[] = {{"count_red", kIndicationRedBit},
                                                         {"count_green", kIndicationGreenBit},
                                                         {"indication_ru_au", kIndicationRuAuBit}};
@@ -117,38 +128,55 @@ std::string Quoted(const std::string& key) {
     return "\"" + key + "\"";
 }
 
+ProfileFault Missing(const std::string& key) {
+    return {ProfileFault::Kind::MissingKey, key, 0, 0, "missing key " + Quoted(key)};
+}
+
+// Line and column of the character where parsing stopped, counted as the JSON reader
+// counts them (`bytesRead` includes that character).
+std::pair<int, int> LineAndColumn(std::string_view json, size_t bytesRead) {
+    const std::string_view read = json.substr(0, std::min(bytesRead, json.size()));
+    const size_t lastBreak = read.find_last_of('\n');
+    const size_t column =
+        lastBreak == std::string_view::npos ? read.size() : read.size() - lastBreak - 1;
+    return {static_cast<int>(std::count(read.begin(), read.end(), '\n')) + 1,
+            static_cast<int>(column)};
+}
+
 bool IsKnownKey(const std::string& key) {
-    return key == kIndicationKey ||
-           std::any_of(std::begin(kSettings), std::end(kSettings),
-                       [&](const Setting& s) { return key == s.key; }) ||
+    return std::any_of(kSettings.begin(), kSettings.end(),
+                       [&](const Setting& s) { return key == s.profileKey; }) ||
            std::any_of(std::begin(kIndicationBoxes), std::end(kIndicationBoxes),
                        [&](const auto& box) { return key == box.first; });
 }
 
-std::optional<int> ParseIndication(const Json& profile, std::string& error) {
+std::optional<int> ParseIndication(const Json& profile, ProfileFault& fault) {
     const bool asBoxes = std::any_of(std::begin(kIndicationBoxes), std::end(kIndicationBoxes),
                                      [&](const auto& box) { return profile.contains(box.first); });
     if (profile.contains(kIndicationKey)) {
         if (asBoxes) {
-            error = Quoted(kIndicationKey) +
-                    " stands for count_red, count_green and "
-                    "indication_ru_au: give one or the others";
+            fault = {ProfileFault::Kind::IndicationTwice, kIndicationKey, 0, 0,
+                     Quoted(kIndicationKey) +
+                         " stands for count_red, count_green and "
+                         "indication_ru_au: give one or the others"};
             return std::nullopt;
         }
         const auto byte = ByteOfByteForm(profile[kIndicationKey]);
         if (!byte) {
-            error = Quoted(kIndicationKey) + " must be {\"byte\": 0..255}";
+            fault = {ProfileFault::Kind::WrongValue, kIndicationKey, 0, 0,
+                     Quoted(kIndicationKey) + " must be {\"byte\": 0..255}"};
         }
         return byte;
     }
     int indication = 0;
     for (const auto& [key, bit] : kIndicationBoxes) {
         if (!profile.contains(key)) {
-            error = "missing key " + Quoted(key);
+            fault = Missing(key);
             return std::nullopt;
         }
         if (!profile[key].is_boolean()) {
-            error = Quoted(key) + " must be true or false";
+            fault = {ProfileFault::Kind::WrongValue, key, 0, 0,
+                     Quoted(key) + " must be true or false"};
             return std::nullopt;
         }
         indication |= profile[key].get<bool>() ? bit : 0;
@@ -158,16 +186,17 @@ std::optional<int> ParseIndication(const Json& profile, std::string& error) {
 
 Json ProfileObject(const DeviceSettings& settings) {
     Json profile = Json::object();
-    for (const Setting& setting : kSettings) {
-        const int byte = settings.*setting.field;
-        profile[setting.key] = setting.name(byte).value_or(ByteForm(byte));
-        if (setting.field == &DeviceSettings::address) {  // the indication follows the address
-            if ((settings.indication & ~kIndicationNamedBits) != 0) {
-                profile[kIndicationKey] = ByteForm(settings.indication);
-                continue;
-            }
+    for (size_t index = 0; index < kSettings.size(); ++index) {
+        const Control setting = kSettings[index].control;
+        const int byte = settings.*kSettingFields[index];
+        if (setting != Control::chkCountRed) {
+            profile[kSettings[index].profileKey] =
+                NamingOf(setting).name(byte).value_or(ByteForm(byte));
+        } else if ((byte & ~kIndicationNamedBits) != 0) {
+            profile[kIndicationKey] = ByteForm(byte);
+        } else {
             for (const auto& [key, bit] : kIndicationBoxes) {
-                profile[key] = (settings.indication & bit) != 0;
+                profile[key] = (byte & bit) != 0;
             }
         }
     }
@@ -176,45 +205,54 @@ Json ProfileObject(const DeviceSettings& settings) {
 
 }  // namespace
 
-std::optional<DeviceSettings> ParseProfile(std::string_view json, std::string& error) {
+std::optional<DeviceSettings> ParseProfile(std::string_view json, ProfileFault& fault) {
     Json profile;
     try {
         profile = Json::parse(json);
     } catch (const Json::parse_error& e) {
-        error = e.what();
-        error.erase(0, error.find(']') + 2);  // "[json.exception.parse_error.101] "
-        std::replace(error.begin(), error.end(), '\n', ' ');
+        const auto [line, column] = LineAndColumn(json, e.byte);
+        std::string description = e.what();
+        description.erase(0, description.find(']') + 2);  // "[json.exception.parse_error.101] "
+        std::replace(description.begin(), description.end(), '\n', ' ');
+        fault = {ProfileFault::Kind::NotJson, "", line, column, description};
         return std::nullopt;
     }
     if (!profile.is_object()) {
-        error = "a profile is a JSON object";
+        fault = {ProfileFault::Kind::NotObject, "", 0, 0, "a profile is a JSON object"};
         return std::nullopt;
     }
     for (const auto& item : profile.items()) {
         if (!IsKnownKey(item.key())) {
-            error = "unknown key " + Quoted(item.key());
+            fault = {ProfileFault::Kind::UnknownKey, item.key(), 0, 0,
+                     "unknown key " + Quoted(item.key())};
             return std::nullopt;
         }
     }
     DeviceSettings settings;
-    for (const Setting& setting : kSettings) {
-        if (!profile.contains(setting.key)) {
-            error = "missing key " + Quoted(setting.key);
+    for (size_t index = 0; index < kSettings.size(); ++index) {
+        const Control setting = kSettings[index].control;
+        const char* key = kSettings[index].profileKey;
+        std::optional<int> byte;
+        if (setting == Control::chkCountRed) {
+            byte = ParseIndication(profile, fault);
+            if (!byte) {
+                return std::nullopt;
+            }
+        } else if (!profile.contains(key)) {
+            fault = Missing(key);
             return std::nullopt;
+        } else {
+            const Json& value = profile[key];
+            byte = value.is_object() ? ByteOfByteForm(value) : NamingOf(setting).byteOf(value);
+            if (!byte) {
+                fault = {
+                    ProfileFault::Kind::WrongValue, key, 0, 0,
+                    Quoted(key) + " must be " + NamingOf(setting).takes + " or {\"byte\": 0..255}"};
+                return std::nullopt;
+            }
         }
-        const Json& value = profile[setting.key];
-        const auto byte = value.is_object() ? ByteOfByteForm(value) : setting.byteOf(value);
-        if (!byte) {
-            error = Quoted(setting.key) + " must be " + setting.takes + " or {\"byte\": 0..255}";
-            return std::nullopt;
-        }
-        settings.*setting.field = *byte;
+        settings.*kSettingFields[index] = *byte;
     }
-    const auto indication = ParseIndication(profile, error);
-    if (!indication) {
-        return std::nullopt;
-    }
-    settings.indication = *indication;
     return settings;
 }
 
@@ -234,4 +272,4 @@ std::vector<std::pair<std::string, std::string>> ProfileRows(const DeviceSetting
     return rows;
 }
 
-}  // namespace kavrel::cli
+}  // namespace kavrel
