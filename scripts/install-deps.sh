@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs the Debian 12 packages that building, testing and the demo need; skips what is
+# Installs the Debian 12 packages that building, testing, packaging, the release and the
+# demo need: every program the scripts and tests call comes from one of them. Skips what is
 # already present and uses sudo when not run as root.
 set -euo pipefail
 
@@ -13,6 +14,7 @@ packages=(
     fonts-dejavu-core
     dpkg-dev file desktop-file-utils appstream xvfb xdotool
     g++-mingw-w64-x86-64-posix googletest wine wine64 nsis zip
+    git lintian devscripts imagemagick pngquant
 )
 
 missing=()
