@@ -4,7 +4,8 @@
 # through the unpacked /usr/bin/kavrel-configurator link, on a virtual X display, beside the
 # unpacked kavrel-sim. The read reaching the simulator proves that the configurator found
 # the unpacked Zorvik in its real folder and that both agree on a private list folder.
-# Also validates the desktop entry and the metainfo.
+# Also checks that every program is hardened, and validates the desktop entry and the
+# metainfo.
 # Usage: unpacked_package_test.sh BUILD_DIR
 set -euo pipefail
 build="$1"
@@ -35,6 +36,9 @@ for package in kavrel-configurator kavrel-sim; do
     dpkg-deb -x "${deb[0]}" "$root"
 done
 dpkg-deb -c "$work/debs/"kavrel-configurator_*.deb >"$work/contents"
+# Every program is hardened: PIE, fortify, stack protector, -z relro -z now, control flow.
+hardening-check --quiet "$root"/usr/lib/kavrel-configurator/* "$root/usr/bin/kavrel-sim" >&2 ||
+    fail "a program is not hardened"
 ! grep -q kavrel-sim "$work/contents" || fail "the configurator's package holds kavrel-sim"
 
 desktop-file-validate "$root/usr/share/applications/kavrel-configurator.desktop"
