@@ -27,7 +27,7 @@ class Program {
         std::vector<char*> argv(args.size() + 1);
         std::transform(args.begin(), args.end(), argv.begin(), [](auto& a) { return a.data(); });
         int ends[2];
-        pipe2(ends, O_CLOEXEC);
+        ASSERT_EQ(pipe2(ends, O_CLOEXEC), 0);
         if ((pid = fork()) == 0) {
             dup2(ends[1], 1), dup2(ends[1], 2);
             execv(argv[0], argv.data());

@@ -26,9 +26,9 @@ TEST(ListFolder, TakesTheProgramFolderOrElseAPrivateFolderOfThisUser) {
         setenv("XDG_RUNTIME_DIR", (scratch / "run").c_str(), 1);
         setenv("HOME", (scratch / "home").c_str(), 1);
         if (runtimeCase == 1) {
-            mkdir(runtime.c_str(), 0755);
+            ASSERT_EQ(mkdir(runtime.c_str(), 0755), 0);
         } else if (runtimeCase == 2) {
-            symlink((scratch / "elsewhere").c_str(), runtime.c_str());
+            ASSERT_EQ(symlink((scratch / "elsewhere").c_str(), runtime.c_str()), 0);
         }
         const std::string& program = scratch.Path();
         EXPECT_EQ(ListFolder(program), program.substr(0, program.size() - 1)) << "writable";

@@ -37,8 +37,12 @@ for package in kavrel-configurator kavrel-sim; do
 done
 dpkg-deb -c "$work/debs/"kavrel-configurator_*.deb >"$work/contents"
 # Every program is hardened: PIE, fortify, stack protector, -z relro -z now, control flow.
-hardening-check --quiet "$root"/usr/lib/kavrel-configurator/* "$root/usr/bin/kavrel-sim" >&2 ||
-    fail "a program is not hardened"
+# Zorvik, built alike, makes no libc call whose bounds the compiler cannot prove, so it holds
+# no checked call for hardening-check to find.
+folder="$root/usr/lib/kavrel-configurator"
+hardening-check --quiet "$folder/kavrel-configurator" "$folder/kavrelctl" \
+    "$root/usr/bin/kavrel-sim" >&2 || fail "a program is not hardened"
+hardening-check --quiet --nofortify "$folder/Zorvik" >&2 || fail "Zorvik is not hardened"
 ! grep -q kavrel-sim "$work/contents" || fail "the configurator's package holds kavrel-sim"
 
 desktop-file-validate "$root/usr/share/applications/kavrel-configurator.desktop"
@@ -58,7 +62,6 @@ fi
 runtime="$work/runtime"
 registry="$work/registry"
 install -d -m 700 -o "$user" "$runtime" "$registry"
-folder="$root/usr/lib/kavrel-configurator"
 "${as_user[@]}" test ! -w "$folder" || fail "$user may write to $folder"
 
 # A display of its own: Xvfb picks a free number and writes it once it accepts clients.
