@@ -6,9 +6,11 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdlib>
 #include <regex>
 #include <string>
+#include <system_error>
 #include <tuple>
 #include <vector>
 
@@ -27,7 +29,9 @@ class Program {
         std::vector<char*> argv(args.size() + 1);
         std::transform(args.begin(), args.end(), argv.begin(), [](auto& a) { return a.data(); });
         int ends[2];
-        ASSERT_EQ(pipe2(ends, O_CLOEXEC), 0);
+        if (pipe2(ends, O_CLOEXEC) != 0) {
+            throw std::system_error(errno, std::generic_category(), "pipe2");
+        }
         if ((pid = fork()) == 0) {
             dup2(ends[1], 1), dup2(ends[1], 2);
             execv(argv[0], argv.data());
