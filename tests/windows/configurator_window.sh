@@ -55,7 +55,7 @@ for ((waited = 0; waited < limit * 10; ++waited)); do
     xdotool search --onlyvisible --name "^Обмен данными\$" >/dev/null || break
     sleep 0.1
 done
-[ -z "$screenshot" ] || import -window root "$screenshot"
+[ -z "$screenshot" ] || import -window "$window" "$screenshot"
 # wndMain refuses to close until the session has ended, so the close request (taskkill
 # without /F posts WM_CLOSE to the program's windows) is repeated until the program ends.
 for ((tries = 0; tries < limit; ++tries)); do
