@@ -9,7 +9,8 @@ cmake --preset default
 cmake --build --preset default -j"$(nproc)" --target kavrel-configurator kavrelctl Zorvik kavrel-sim \
     kavrel_packaging_files
 rm -f build/kavrel-configurator_*.deb build/kavrel-sim_*.deb
-(cd build && cpack -G DEB)
+# cpack gives the members of a .deb the modes of the files it writes.
+(cd build && umask 022 && cpack -G DEB)
 
 packages=(build/kavrel-configurator_*.deb build/kavrel-sim_*.deb)
 # Errors fail the script; warnings are shown.

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# A package step run twice over one build, a second apart and under another umask, gives the
-# same bytes, as scripts/release.sh runs it (SOURCE_DATE_EPOCH from the commit): both Debian
-# packages (deb BUILD_DIR), or the Windows zip and installer (windows WINDOWS_BUILD_DIR).
+# A package step run twice over one build, a second apart and the second under another umask,
+# gives the same bytes, as scripts/release.sh runs it (SOURCE_DATE_EPOCH from the commit):
+# both Debian packages (deb BUILD_DIR), or the Windows zip and installer (windows
+# WINDOWS_BUILD_DIR).
 #   reproducible_packages_test.sh deb|windows BUILD_DIR
 set -euo pipefail
 kind=$1
@@ -16,7 +17,8 @@ export SOURCE_DATE_EPOCH
 package() {
     mkdir -p "$1"
     if [ "$kind" = deb ]; then
-        cpack -G DEB --config "$build/CPackConfig.cmake" -B "$1/cpack" >/dev/null
+        # as scripts/package.sh: cpack gives the members of a .deb the modes of its files
+        (umask 022 && cpack -G DEB --config "$build/CPackConfig.cmake" -B "$1/cpack" >/dev/null)
         mv "$1"/cpack/*.deb "$1/"
     else
         "$source_dir/scripts/package-windows.sh" "$build" | xargs -d '\n' cp -t "$1/"
