@@ -106,7 +106,10 @@ int main() {
     for (int round = 0; round < kPlugRounds; ++round) {
         cable.reset();
         int err[2];
-        pipe2(err, O_CLOEXEC);
+        if (pipe2(err, O_CLOEXEC) != 0) {
+            std::perror("pipe2");
+            return EXIT_FAILURE;
+        }
         const pid_t apply =
             Start({"kavrelctl", "apply", profile, "--each", "--count", "1"}, err[1]);
         close(err[1]);

@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs the Debian 12 packages that building, testing and the demo need; skips what is
+# Installs the Debian 12 packages that building, testing, packaging, the release and the
+# demo need: every program the scripts and tests call comes from one of them. Skips what is
 # already present and uses sudo when not run as root.
 set -euo pipefail
 
@@ -14,6 +15,7 @@ packages=(
     dpkg-dev file desktop-file-utils shared-mime-info appstream xvfb xdotool
     g++-mingw-w64-x86-64-posix googletest wine wine64 nsis zip e2fsprogs icoutils librsvg2-bin
     python3-pil
+    git lintian devscripts imagemagick pngquant
 )
 
 missing=()

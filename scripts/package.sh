@@ -5,18 +5,12 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 scripts/install-deps.sh
-if ! dpkg-query -W -f='${Status}' lintian 2>/dev/null | grep -q "install ok installed"; then
-    sudo=()
-    [ "$(id -u)" -eq 0 ] || sudo=(sudo)
-    "${sudo[@]}" apt-get update -qq
-    DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq --no-install-recommends lintian
-fi
-
 cmake --preset default
 cmake --build --preset default -j"$(nproc)" --target kavrel-configurator kavrelctl Zorvik kavrel-sim \
     kavrel_packaging_files
 rm -f build/kavrel-configurator_*.deb build/kavrel-sim_*.deb
-(cd build && cpack -G DEB)
+# cpack gives the members of a .deb the modes of the files it writes.
+(cd build && umask 022 && cpack -G DEB)
 
 packages=(build/kavrel-configurator_*.deb build/kavrel-sim_*.deb)
 # Errors fail the script; warnings are shown.

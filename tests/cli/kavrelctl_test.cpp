@@ -6,10 +6,12 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdlib>
 #include <iterator>
 #include <regex>
 #include <string>
+#include <system_error>
 #include <tuple>
 #include <vector>
 
@@ -31,7 +33,9 @@ class Program {
         std::vector<char*> argv(args.size() + 1);
         std::transform(args.begin(), args.end(), argv.begin(), [](auto& a) { return a.data(); });
         int ends[2];
-        pipe2(ends, O_CLOEXEC);
+        if (pipe2(ends, O_CLOEXEC) != 0) {
+            throw std::system_error(errno, std::generic_category(), "pipe2");
+        }
         if ((pid = fork()) == 0) {
             dup2(ends[1], 1), dup2(ends[1], 2);
             execv(argv[0], argv.data());

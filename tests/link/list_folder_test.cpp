@@ -27,9 +27,9 @@ TEST(ListFolder, TakesTheProgramFolderOrElseAPrivateFolderOfThisUser) {
         setenv("XDG_RUNTIME_DIR", (scratch / "run").c_str(), 1);
         setenv("HOME", (scratch / "home").c_str(), 1);
         if (runtimeCase == 1) {
-            mkdir(runtime.c_str(), 0755);
+            ASSERT_EQ(mkdir(runtime.c_str(), 0755), 0);
         } else if (runtimeCase == 2) {
-            symlink((scratch / "elsewhere").c_str(), runtime.c_str());
+            ASSERT_EQ(symlink((scratch / "elsewhere").c_str(), runtime.c_str()), 0);
         } else if (runtimeCase == 3) {
             unsetenv("XDG_RUNTIME_DIR");
             setenv("HOME", (scratch / "no-such-home").c_str(), 1);

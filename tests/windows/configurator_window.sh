@@ -119,6 +119,7 @@ for ((waited = 0; waited < limit * 10; ++waited)); do
     xdotool search --onlyvisible --name "^Обмен данными\$" >/dev/null || break
     sleep 0.1
 done
+[ -z "$shots" ] || import -window "$window" "$shots-read.png"
 close_program
 echo "written and read through kavrel-configurator.exe under wine: ${requests[*]}"
 
