@@ -57,7 +57,7 @@ TEST(TransactionsWin32, AnswerAndSilenceThroughTheComPort) {
     const auto start = Clock::now();
     EXPECT_EQ(link.RunTransaction(), TransactionResult::NoResponse);
     EXPECT_GE(Clock::now() - start, 1500ms);
-    EXPECT_LT(Clock::now() - start, 4s);
+    EXPECT_LT(Clock::now() - start, 10s);  // generous: wine on a busy machine is slow
     ASSERT_EQ(ui.messages.size(), 1u);
     EXPECT_EQ(ui.messages[0].text, "Выполнить команду не удалось!!!\nУстройство не отвечает");
 }
