@@ -104,8 +104,8 @@ int RunInProcess(std::vector<std::string> args) {
 // travel as {"byte": N} from one unit to another; the trace of the last read shows each
 // command's request, answer and result, in order.
 TEST_F(KavrelctlTest, AProfileReadFromOneUnitMakesAnotherByteForByteEqual) {
-    sim::SimulatedUnit first({{1, 17, 11, 255, 2, 3, 128}});
-    sim::SimulatedUnit second({{.mode = 2}});
+    sim::SimulatedUnit first(sim::DeviceModel{{1, 17, 11, 255, 2, 3, 128}});
+    sim::SimulatedUnit second(sim::DeviceModel{{.mode = 2}});
     ASSERT_EQ(RunInProcess({"--port", first.SlavePath(), "read", "-o", folder / "unit.json"}), 0);
     EXPECT_NE(folder.Read("unit.json").find("\"byte\": 128"), std::string::npos);
     ASSERT_EQ(RunInProcess({"--port", second.SlavePath(), "write", folder / "unit.json"}), 0);
