@@ -81,6 +81,31 @@ TEST_F(OperationsTest, AUnitReadInAutonomousModeIsWrittenBackAutonomous) {
     EXPECT_EQ(unit.Model().settings, autonomous);
 }
 
+// Information, test and reset as the unit answers them: the information stays shown over a
+// wndMain that refuses input after the session; test and reset leave wndMain taking input.
+TEST_F(OperationsTest, InfoTestAndResetSendTheirCommandsAndInfoShowsItsValues) {
+    unit.SetModel({{}, 2, 12});
+    using Requests = std::vector<std::pair<int, int>>;  // command and value byte
+    const std::tuple<Operation, Requests, bool> table[] = {{kTest, {{46, 0}, {32, 4}}, true},
+                                                           {kReset, {{46, 0}, {48, 4}}, true},
+                                                           {kInfo, {{47, 0}, {46, 0}}, false}};
+    for (const auto& [operation, requests, mainTakesInput] : table) {
+        unit.ClearLog();
+        EXPECT_EQ(operation(link, ui), OperationResult::Ok);
+        Requests sent;
+        for (const sim::LoggedRequest& request : unit.Log()) {
+            sent.emplace_back(request.command, request.value);
+        }
+        EXPECT_EQ(sent, requests);
+        EXPECT_EQ(ui.IsMainWindowEnabled(), mainTakesInput);
+    }
+    EXPECT_EQ(std::tuple(ui.Text(Control::lblFirmwareVersion), ui.Text(Control::lblDeviceClass),
+                         ui.Text(Control::lblConfiguratorVersion),
+                         ui.Text(Control::lblConfiguratorClass)),
+              std::tuple("12", "2", "4", "2"));
+    EXPECT_TRUE(Boxes().empty());
+}
+
 // Another device class, a refusal (any data byte but 26, the commit's included), noise
 // or silence (three attempts of a request) or a differing read-back: one box, the operation
 // ends there, the port is free again and the form keeps what it showed, a read's settings

@@ -160,9 +160,7 @@ TEST_F(ShellEndToEndTest, InfoButtonOpensWndInfoWhichKeepsWndMainRefusingInput) 
     unit.SetModel({{}, 3, 12});
     Click(btnInfo);
 
-    EXPECT_EQ(RequestsTo(unit), (Requests{{47, 0}, {46, 0}}));
     ASSERT_NE(ShownWindow<InfoWindow>(), nullptr);
-    EXPECT_TRUE(messages.empty());
     // Each value by the name of the label on its caption's row.
     for (const auto& [label, value] : {std::pair("lblFirmwareVersion", "12"),
                                        {"lblDeviceClass", "3"},
@@ -170,20 +168,7 @@ TEST_F(ShellEndToEndTest, InfoButtonOpensWndInfoWhichKeepsWndMainRefusingInput) 
                                        {"lblConfiguratorClass", "2"}}) {
         EXPECT_EQ(ShownWindow<InfoWindow>()->findChild<QLabel*>(label)->text(), value) << label;
     }
-    EXPECT_EQ(ShownWindow<ExchangeWindow>(), nullptr);
     EXPECT_FALSE(TakesInput(ui));
-}
-
-TEST_F(ShellEndToEndTest, TestAndResetButtonsSendTheirCommandAndARefusalIsReported) {
-    unit.AddFault({.command = 48, .kind = sim::FaultKind::Refuse, .param = 0});
-    const std::string refused = Box(QMessageBox::Critical, texts::kRefusedTitle, texts::Refused());
-    for (const auto& [button, command, boxes] :
-         {std::tuple(btnTest, 32, std::vector<std::string>{}), {btnReset, 48, {refused}}}) {
-        unit.ClearLog();
-        Click(button);
-        EXPECT_EQ(RequestsTo(unit), (Requests{{46, 0}, {command, 4}}));
-        EXPECT_EQ(messages, boxes);
-    }
 }
 
 // A file kavrelctl read from one unit, given at start-up, then "Запись": the unit in the
