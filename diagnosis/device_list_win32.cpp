@@ -7,6 +7,7 @@
 #include <string>
 
 #include "diagnosis/device_list.h"
+#include "link/device_registry_win32.h"
 #include "link/utf16_win32.h"
 
 namespace kavrel::diagnosis {
@@ -39,34 +40,6 @@ std::string InstanceId(HDEVINFO devices, SP_DEVINFO_DATA& device) {
     return upper;
 }
 
-// A string property of the device, "" when it has none.
-std::string Property(HDEVINFO devices, SP_DEVINFO_DATA& device, DWORD property) {
-    wchar_t value[512] = {};
-    if (!SetupDiGetDeviceRegistryPropertyW(devices, &device, property, nullptr,
-                                           reinterpret_cast<BYTE*>(value),
-                                           sizeof value - sizeof(wchar_t), nullptr)) {
-        return {};
-    }
-    return Utf8(value);
-}
-
-// The port's name (COM3) from the device's key, "" when it has none.
-std::string PortName(HDEVINFO devices, SP_DEVINFO_DATA& device) {
-    const HKEY key =
-        SetupDiOpenDevRegKey(devices, &device, DICS_FLAG_GLOBAL, 0, DIREG_DEV, KEY_QUERY_VALUE);
-    if (key == INVALID_HANDLE_VALUE) {
-        return {};
-    }
-    wchar_t name[64] = {};
-    DWORD size = sizeof name - sizeof(wchar_t);
-    DWORD type = 0;
-    const bool read = RegQueryValueExW(key, L"PortName", nullptr, &type,
-                                       reinterpret_cast<BYTE*>(name), &size) == ERROR_SUCCESS &&
-                      type == REG_SZ;
-    RegCloseKey(key);
-    return read ? Utf8(name) : std::string();
-}
-
 }  // namespace
 
 std::optional<DeviceList> PresentDevices() {
@@ -84,7 +57,7 @@ std::optional<DeviceList> PresentDevices() {
         PresentDevice present;
         present.vendor = IdAfter(id, "VID_");
         present.product = IdAfter(id, "PID_");
-        present.port = PortName(devices, device);
+        present.port = DevicePortName(devices, device);
         if (present.vendor == 0 && !present.port.starts_with("COM")) {
             continue;
         }
@@ -93,9 +66,9 @@ std::optional<DeviceList> PresentDevices() {
             present.status = status;
             present.problem = problem;
         }
-        present.name = Property(devices, device, SPDRP_FRIENDLYNAME);
+        present.name = DeviceProperty(devices, device, SPDRP_FRIENDLYNAME);
         if (present.name.empty()) {
-            present.name = Property(devices, device, SPDRP_DEVICEDESC);
+            present.name = DeviceProperty(devices, device, SPDRP_DEVICEDESC);
         }
         list.push_back(std::move(present));
     }
