@@ -37,6 +37,7 @@
 #include "config/settings_coding.h"
 #include "config/volume.h"
 #include "diagnosis/causes.h"
+#include "diagnosis/this_machine.h"
 #include "link/device_link.h"
 #include "link/link_texts.h"
 #include "link/lister_process.h"
@@ -372,8 +373,13 @@ std::set<std::string> TakeCensus() {
 }
 
 // The screen and form in memory, with the operator pressing "Отмена" at a given attempt.
+// It plays the window, whose write sends the volume percent converted, never a byte kept
+// from an earlier read.
 struct SoakUi : testing::MemoryUi {
     bool PollCancel() override { return MemoryUi::PollCancel() || polls == cancelAtPoll; }
+    int VolumeByteToWrite() const override {
+        return PercentToVolumeByte(ValueByte(Control::strVolume));
+    }
     int cancelAtPoll = 0;
 };
 
@@ -387,6 +393,8 @@ struct Counts {
 class Lane {
   public:
     Lane() {
+        // The held-port check's watch lives as long as the program, made at its first question.
+        diagnosis::AnotherProgramHolds("/dev/null");
         for (const char* folder : {"real", "sysfs", "empty", "not-a-port/port-is-folder"}) {
             fs::create_directories(folder_ / folder);
         }
