@@ -9,7 +9,7 @@ namespace kavrel {
 
 class QtUserInterface;
 
-// Settings files in wndMain, beside its specified controls: "Сохранить настройки в файл…"
+// Settings files in wndMain, beside its own controls: "Сохранить настройки в файл…"
 // and "Открыть файл настроек…" in a context menu (a right click anywhere but an edit
 // field), on Ctrl+S and Ctrl+O, and a file dropped on the window opened. None of them does
 // anything while wndMain refuses input (an operation or a secondary window is open). The
