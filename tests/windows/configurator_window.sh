@@ -71,6 +71,14 @@ take_requests() {
         requests+=("${line#request }")
     done
 }
+# Waits until no window of this title is shown (at most $limit seconds).
+wait_gone() {
+    local waited
+    for ((waited = 0; waited < limit * 10; ++waited)); do
+        xdotool search --onlyvisible --name "^$1\$" >/dev/null || return 0
+        sleep 0.1
+    done
+}
 # Clicks the control at the centre of the rectangle x y w h of wndMain's layout.
 click() {
     xdotool mousemove --window "$window" $((($1 + $3 / 2) * scale / 2)) \
@@ -107,18 +115,12 @@ take_requests 9
     fail "the read sent: ${requests[*]}"
 # The read has ended once the exchange window is gone. wndMain is then the active window
 # with its focus back on "Чтение": the space bar reads again.
-for ((waited = 0; waited < limit * 10; ++waited)); do
-    xdotool search --onlyvisible --name "^Обмен данными\$" >/dev/null || break
-    sleep 0.1
-done
+wait_gone "Обмен данными"
 xdotool key space
 take_requests 9
 [ "${requests[*]}" = "$(sed 's/\([0-9A-F]*\)/\1 00/g' <<<"$expected")" ] ||
     fail "the space bar after the read sent: ${requests[*]}"
-for ((waited = 0; waited < limit * 10; ++waited)); do
-    xdotool search --onlyvisible --name "^Обмен данными\$" >/dev/null || break
-    sleep 0.1
-done
+wait_gone "Обмен данными"
 [ -z "$shots" ] || import -window "$window" "$shots-read.png"
 close_program
 echo "written and read through kavrel-configurator.exe under wine: ${requests[*]}"
@@ -142,10 +144,7 @@ start_program 'C:\broken.kavrel'
 box=$(timeout "$limit" xdotool search --sync --onlyvisible --name '^Ошибка$' | head -n 1) ||
     fail "a broken file showed no box"
 xdotool windowactivate --sync "$box" key Return 2>/dev/null || xdotool key Return
-for ((waited = 0; waited < limit * 10; ++waited)); do
-    xdotool search --onlyvisible --name '^Ошибка$' >/dev/null || break
-    sleep 0.1
-done
+wait_gone Ошибка
 written "23 01 2C 00 21 03 22 0A 24 00 25 01 31 FF" "a broken file"
 close_program
 echo "a settings file given to kavrel-configurator.exe was written; a broken one was refused"
