@@ -1,17 +1,11 @@
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <poll.h>
 #include <signal.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <algorithm>
-#include <cerrno>
-#include <cstdlib>
+#include <cstdio>
 #include <iterator>
 #include <regex>
 #include <string>
-#include <system_error>
 #include <tuple>
 #include <vector>
 
@@ -19,67 +13,15 @@
 #include "config/commands.h"
 #include "link/link_texts.h"
 #include "tests/support/port_probe.h"
+#include "tests/support/program.h"
 #include "tests/support/scratch_folder.h"
 #include "tools/kavrel-sim/simulated_unit.h"
 
 namespace kavrel {
 namespace {
 
-// A built program run with its standard output and error on one pipe.
-class Program {
-  public:
-    Program(const std::string& name, std::vector<std::string> args) {
-        args.insert(args.begin(), std::getenv("KAVREL_BIN_DIR") + ("/" + name));
-        std::vector<char*> argv(args.size() + 1);
-        std::transform(args.begin(), args.end(), argv.begin(), [](auto& a) { return a.data(); });
-        int ends[2];
-        if (pipe2(ends, O_CLOEXEC) != 0) {
-            throw std::system_error(errno, std::generic_category(), "pipe2");
-        }
-        if ((pid = fork()) == 0) {
-            dup2(ends[1], 1), dup2(ends[1], 2);
-            execv(argv[0], argv.data());
-            _exit(127);
-        }
-        close(ends[1]);
-        output_ = ends[0];
-    }
-    ~Program() {
-        if (pid > 0) {
-            kill(pid, SIGKILL), Exit();
-        }
-    }
-    // A line of output, "" after its end or 10 s of silence.
-    std::string Line() { return Read('\n'); }
-    // Reads the output to its end: the exit code, -1 when it did not exit by itself.
-    int Exit() {
-        out += Read(-1);
-        kill(pid, SIGKILL);  // ignored once it exits
-        int status = 0;
-        waitpid(std::exchange(pid, 0), &status, 0);
-        close(output_);
-        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    }
-    pid_t pid = 0;
-    std::string out;
-
-  private:
-    std::string Read(int stop) const {
-        std::string text;
-        char c = 0;
-        for (pollfd ready{output_, POLLIN, 0};
-             poll(&ready, 1, 10000) == 1 && read(output_, &c, 1) == 1 && c != stop;) {
-            text += c;
-        }
-        return text;
-    }
-    int output_ = -1;
-};
-
-struct Unit : Program {  // kavrel-sim and the terminal it answers on
-    explicit Unit(std::vector<std::string> options = {}) : Program("kavrel-sim", options) {}
-    const std::string path = Line();
-};
+using testing::Program;
+using Unit = testing::Simulator;
 
 class KavrelctlTest : public ::testing::Test {
   protected:
@@ -87,7 +29,7 @@ class KavrelctlTest : public ::testing::Test {
     // kavrelctl run to its end: its exit code, with its output kept.
     int Run(std::vector<std::string> args) {
         Program kavrelctl("kavrelctl", args);
-        const int code = kavrelctl.Exit();
+        const int code = kavrelctl.End();
         out = kavrelctl.out;
         return code;
     }
@@ -193,8 +135,7 @@ TEST_F(KavrelctlTest, CtrlCDuringASilentUnitEndsWithin1AttemptAndFreesThePort) {
     Unit unit({"--no-register", "--fault", "any:no-answer"});
     Program kavrelctl("kavrelctl", {"--port", unit.path, "--trace", "-", "read"});
     ASSERT_NE(kavrelctl.Line().find("-> 6E FF 2E"), std::string::npos);
-    kill(kavrelctl.pid, SIGINT);
-    EXPECT_EQ(kavrelctl.Exit(), 130);
+    EXPECT_EQ(kavrelctl.End(SIGINT), 130);
     const std::string trace = kavrelctl.out;
     EXPECT_EQ(trace.find("-> 6E FF 2E 00 65  CMD_GET_CLASS  attempt 2"), std::string::npos)
         << trace;
@@ -219,7 +160,7 @@ TEST_F(KavrelctlTest, ApplyEachWritesEveryUnitPluggedInAndRecordsIt) {
     EXPECT_EQ(apply.Line(), "waiting for unit 2");
     kill(unit.pid, SIGUSR2);
     EXPECT_EQ(apply.Line().rfind("2  firmware 7  OK  ", 0), 0u);
-    EXPECT_EQ(apply.Exit(), 0);
+    EXPECT_EQ(apply.End(), 0);
     EXPECT_EQ(apply.out, "2 written, 0 failed\n");
     const std::string line = R"({,"port":")" + unit.path +
                              R"(","firmware_version":7,"class":2,"profile":"p.json","result":"OK",}

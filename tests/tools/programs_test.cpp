@@ -4,10 +4,8 @@
 #include <pwd.h>
 #include <signal.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
-#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <iterator>
@@ -17,6 +15,7 @@
 #include <utility>
 
 #include "link/port_list_contract.h"
+#include "tests/support/program.h"
 #include "tests/support/scratch_folder.h"
 #include "tools/virtual-cable/cable_registry.h"
 #include "tools/zorvik/com_ports.h"
@@ -26,61 +25,38 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// What `fd` gives up to the byte `stop` (left out), `limit` bytes, its end, or 5 s of silence.
-std::string ReadFrom(int fd, int stop, size_t limit = SIZE_MAX) {
+// Up to `count` bytes from `fd`, fewer after 5 s of silence.
+std::string ReadBytes(int fd, size_t count) {
     std::string text;
-    unsigned char c = 0;
+    char c = 0;
     for (pollfd ready{fd, POLLIN, 0};
-         text.size() < limit && poll(&ready, 1, 5000) == 1 && read(fd, &c, 1) == 1 && c != stop;) {
-        text += static_cast<char>(c);
+         text.size() < count && poll(&ready, 1, 5000) == 1 && read(fd, &c, 1) == 1;) {
+        text += c;
     }
     return text;
 }
 
-// kavrel-sim run with `options`, its first line of output awaited.
-struct Simulator {
-    explicit Simulator(const std::string& options = "") {
-        const std::string program = std::string(std::getenv("KAVREL_BIN_DIR")) + "/kavrel-sim";
-        output = popen(("echo $$; exec '" + program + "' " + options).c_str(), "re");
-        pid = std::stoi(ReadFrom(fileno(output), '\n'));
-        firstLine = ReadFrom(fileno(output), '\n');
-    }
-    ~Simulator() { End(SIGKILL); }
-    // Sends `signal` (0 for none), awaits the end of the output (5 s at most) and then the
-    // process, killed if it still runs: its exit code, -1 when it did not exit or had ended.
-    int End(int signal) {
-        if (!output) {
-            return -1;
-        }
-        kill(pid, signal);
-        ReadFrom(fileno(output), '\0');
-        kill(pid, SIGKILL);
-        const int status = pclose(std::exchange(output, nullptr));
-        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    }
-    std::string firstLine;
-    pid_t pid = 0;
-    FILE* output = nullptr;
-};
+using testing::Simulator;
 
 // --help succeeds and a bad option fails, both with the usage. Requests 6E FF cmd value sum,
 // answers 6E FF data sum, from the model the options describe; the one refused write is not
 // stored, the next one is.
 TEST(KavrelSimTest, ShowsItsUsageAndAnswersFromTheModelItsOptionsDescribe) {
-    Simulator help("--help"), bogus("--bogus");
-    EXPECT_EQ(help.firstLine, "Usage: kavrel-sim [options]");
-    EXPECT_EQ(bogus.firstLine, help.firstLine);
-    EXPECT_EQ(std::pair(help.End(0), bogus.End(0)), std::pair(0, 2));
-    Simulator simulator("--mode 2 --class 3 --fault 35:refuse:5:1 --no-register");
-    const int line = open(simulator.firstLine.c_str(), O_RDWR | O_NOCTTY);
+    Simulator help({"--help"}), bogus({"--bogus"});
+    EXPECT_EQ(help.path, "Usage: kavrel-sim [options]");
+    EXPECT_EQ(std::pair(help.End(), bogus.End()), std::pair(0, 2));
+    EXPECT_NE((bogus.path + bogus.out).find(help.path), std::string::npos) << bogus.out;
+    Simulator simulator(
+        {"--mode", "2", "--class", "3", "--fault", "35:refuse:5:1", "--no-register"});
+    const int line = open(simulator.path.c_str(), O_RDWR | O_NOCTTY);
     const auto checksum = [](int sum) { return static_cast<char>(0u - 0x6Eu - 0xFFu - sum); };
     // command, value written, data answered
     const char exchanges[][3] = {{46, 0, 3}, {41, 0, 2},  {35, 1, 5},
                                  {41, 0, 2}, {35, 1, 26}, {41, 0, 1}};
     for (const auto& [command, value, data] : exchanges) {
         const std::string request{'\x6E', '\xFF', command, value, checksum(command + value)};
-        ASSERT_EQ(write(line, request.data(), request.size()), 5) << simulator.firstLine;
-        EXPECT_EQ(ReadFrom(line, -1, 4), (std::string{'\x6E', '\xFF', data, checksum(data)}))
+        ASSERT_EQ(write(line, request.data(), request.size()), 5) << simulator.path;
+        EXPECT_EQ(ReadBytes(line, 4), (std::string{'\x6E', '\xFF', data, checksum(data)}))
             << int{command};
     }
     close(line);
@@ -135,11 +111,11 @@ TEST_F(ZorvikTest, ReplacesTheListWithTheSerialPortsOfTheTree) {
 // listed only while its simulator holds it and names a pseudo-terminal.
 TEST_F(ZorvikTest, ListsLiveSimulatorsOnPseudoTerminalsBeforeTheHardware) {
     AddTty("ttyUSB0", "ch341-uart", "");
-    Simulator listed, killed, unlisted("--no-register");
+    Simulator listed, killed, unlisted({"--no-register"});
     ASSERT_EQ(killed.End(SIGKILL), -1);  // its registration stays behind
     const cable::CableRegistration notATerminal("/dev/null", folder / "registry");
     ASSERT_EQ(Count("registry"), 3);
-    EXPECT_EQ(List(), ch340 + " (" + listed.firstLine + ")\n" + ch340 + " (/dev/ttyUSB0)\n");
+    EXPECT_EQ(List(), ch340 + " (" + listed.path + ")\n" + ch340 + " (/dev/ttyUSB0)\n");
     EXPECT_EQ(Count("registry"), 2) << "the dead simulator's registration is still there";
     EXPECT_EQ(listed.End(SIGTERM), 0);
     EXPECT_EQ(Count("registry"), 1) << "a registration outlived its simulator";
