@@ -71,17 +71,15 @@ TEST(SettingsFileTest, EveryByteOfEverySettingSurvivesFormFileFormAndWrite) {
             EXPECT_EQ(Shown(opened), Shown(read));
         }
     }
+    for (int mode : {0, 3, 255}) {  // a mode the window does not know changes nothing
+        MemoryUi read;
+        ShowSetting(read, optSlave, mode);
+        EXPECT_EQ(Shown(read), Shown(MemoryUi())) << "mode " << mode;
+    }
 }
 
 class SettingsFileOnDiskTest : public ::testing::Test {
   protected:
-    std::vector<std::string> Boxes() const {
-        std::vector<std::string> boxes;
-        for (const RecordedMessage& message : ui.messages) {
-            boxes.push_back(message.title + ": " + message.text);
-        }
-        return boxes;
-    }
     ScratchFolder folder;
     MemoryUi ui;
 };
@@ -114,17 +112,17 @@ TEST_F(SettingsFileOnDiskTest, EachBadFileIsOneBoxAndLeavesTheFormAsItWas) {
     for (const auto& [file, why] : table) {
         SCOPED_TRACE(file);
         folder.Write("bad.kavrel", file);
-        ui.messages.clear();
         EXPECT_FALSE(OpenSettingsFile(ui, ui, path));
-        EXPECT_EQ(Boxes(), std::vector<std::string>{"Ошибка: Открыть файл настроек невозможно.\n" +
-                                                    path + "\n" + why});
+        EXPECT_EQ(ui.TakeBoxes(),
+                  std::vector<std::string>{"Ошибка: Открыть файл настроек невозможно.\n" + path +
+                                           "\n" + why});
         EXPECT_EQ(Shown(ui), startUp);
     }
-    ui.messages.clear();
     EXPECT_FALSE(OpenSettingsFile(ui, ui, folder / "missing.kavrel"));
-    EXPECT_EQ(Boxes(), std::vector<std::string>{"Ошибка: Открыть файл настроек невозможно.\n" +
-                                                (folder / "missing.kavrel") + "\n" +
-                                                std::string(texts::kFileUnreadable)});
+    EXPECT_EQ(ui.TakeBoxes(),
+              std::vector<std::string>{"Ошибка: Открыть файл настроек невозможно.\n" +
+                                       (folder / "missing.kavrel") + "\n" +
+                                       std::string(texts::kFileUnreadable)});
 }
 
 // Saving checks the address as a write does; a file that cannot be written is told and
@@ -134,9 +132,9 @@ TEST_F(SettingsFileOnDiskTest, SavingChecksTheAddressAndLeavesNoHalfWrittenFile)
     ui.SetText(strAddress, "255");
     CheckAddressInput(ui);
     EXPECT_FALSE(SaveSettingsFile(ui, ui, path));
-    EXPECT_EQ(Boxes(), std::vector<std::string>{
-                           "Внимание!: Запись невозможна.\nУстановлен некорректный адрес\n"
-                           "Исправьте ошибки и повторите."});
+    EXPECT_EQ(ui.TakeBoxes(), std::vector<std::string>{
+                                  "Внимание!: Запись невозможна.\nУстановлен некорректный адрес\n"
+                                  "Исправьте ошибки и повторите."});
     EXPECT_FALSE(std::filesystem::exists(path));
 
     ui.SetText(strAddress, "17");
@@ -146,15 +144,15 @@ TEST_F(SettingsFileOnDiskTest, SavingChecksTheAddressAndLeavesNoHalfWrittenFile)
     EXPECT_EQ(SettingsToSave(ui), (DeviceSettings{1, 17, 3, 10, 0, 1, 255}));
 
     // A folder where the file should go: the rename fails, the temporary file goes.
-    ui.messages.clear();
     std::filesystem::create_directory(folder / "taken.kavrel");
     EXPECT_FALSE(SaveSettingsFile(ui, ui, folder / "taken.kavrel"));
     EXPECT_FALSE(SaveSettingsFile(ui, ui, folder / "no/such/folder.kavrel"));
     const std::string notWritten = "Ошибка: Сохранить файл настроек невозможно.\n";
-    EXPECT_EQ(Boxes(), (std::vector<std::string>{notWritten + (folder / "taken.kavrel") + "\n" +
-                                                     std::string(texts::kFileNotWritten),
-                                                 notWritten + (folder / "no/such/folder.kavrel") +
-                                                     "\n" + std::string(texts::kFileNotWritten)}));
+    EXPECT_EQ(ui.TakeBoxes(),
+              (std::vector<std::string>{notWritten + (folder / "taken.kavrel") + "\n" +
+                                            std::string(texts::kFileNotWritten),
+                                        notWritten + (folder / "no/such/folder.kavrel") + "\n" +
+                                            std::string(texts::kFileNotWritten)}));
     std::vector<std::string> left;
     for (const auto& entry : std::filesystem::directory_iterator(folder.Path())) {
         left.push_back(entry.path().filename().string());

@@ -223,14 +223,7 @@ struct TransactionTest : ::testing::Test {
         const R result = link.RunTransaction();
         return {result, result == R::Ok ? link.ResponseBuffer()[2] : -1};
     }
-    // The boxes shown since the last call, as "title: text", and the one box of a result.
-    std::vector<std::string> TakeBoxes() {
-        std::vector<std::string> boxes;
-        for (const auto& m : std::exchange(ui.messages, {})) {
-            boxes.push_back(m.title + ": " + m.text);
-        }
-        return boxes;
-    }
+    // The one box of a result, as "title: text".
     static std::vector<std::string> Boxes(R r) { return {FailureTitle(r) + ": " + FailureText(r)}; }
 
     sim::SimulatedUnit unit;
@@ -261,7 +254,7 @@ TEST_F(TransactionTest, EachAnswerIsTakenOrFailsThreeIdenticalAttemptsWithOneBox
         unit.ClearLog();
         unit.AddFault({kGetClass, fault, figure, answers});
         EXPECT_EQ(Ask(kGetClass), Outcome(result, result == R::Ok ? 2 : -1));
-        EXPECT_EQ(TakeBoxes(), result == R::Ok ? std::vector<std::string>{} : Boxes(result));
+        EXPECT_EQ(ui.TakeBoxes(), result == R::Ok ? std::vector<std::string>{} : Boxes(result));
         EXPECT_EQ(unit.LoggedCommands(), std::vector<uint8_t>(requests, kGetClass));
         EXPECT_EQ(unit.Log().back().bytes, (std::vector<uint8_t>{0x6E, 0xFF, 0x2E, 0x00, 0x65}));
     }
@@ -309,11 +302,11 @@ TEST_F(TransactionTest, AClosedPortOrAPendingCancelFailsAtOnce) {
         ASSERT_TRUE(!open || port.OpenDevicePort(unit.SlavePath()));
         ui.PressCancel();
         EXPECT_EQ(Ask(kGetClass).first, R::CancelledByUser);
-        EXPECT_EQ(TakeBoxes(), Boxes(R::CancelledByUser));
+        EXPECT_EQ(ui.TakeBoxes(), Boxes(R::CancelledByUser));
     }
     EXPECT_EQ(ui.polls, 2);
     EXPECT_EQ(Ask(kGetClass).first, R::PortClosed);
-    EXPECT_EQ(TakeBoxes(), Boxes(R::PortClosed));
+    EXPECT_EQ(ui.TakeBoxes(), Boxes(R::PortClosed));
     EXPECT_LT(std::chrono::steady_clock::now() - start, 1s);
     EXPECT_TRUE(unit.Log().empty());
 }
@@ -325,7 +318,7 @@ TEST_F(TransactionTest, ACablePulledMidTransactionEndsInNoResponseWithoutSpinnin
     const std::clock_t cpuBefore = std::clock();
     EXPECT_EQ(Ask(kGetClass).first, R::NoResponse);
     EXPECT_EQ(Ask(kGetVersion).first, R::NoResponse);
-    EXPECT_EQ(TakeBoxes().size(), 2u);
+    EXPECT_EQ(ui.TakeBoxes().size(), 2u);
     EXPECT_LT(std::clock() - cpuBefore, CLOCKS_PER_SEC / 2);  // waiting, not polling
     EXPECT_EQ(unit.LoggedCommands(), std::vector<uint8_t>{kGetClass});
     EXPECT_TRUE(port.IsDevicePortOpen());  // closing it is the session's business

@@ -3,6 +3,7 @@
 #include <atomic>
 #include <mutex>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "config/memory_form.h"
@@ -49,6 +50,14 @@ class MemoryUi : public Screen, public MemoryForm {
 
     // --- test controls and records ---
     void PressCancel() { cancelPending_ = true; }
+    // The boxes shown since the last call, each as "title: text".
+    std::vector<std::string> TakeBoxes() {
+        std::vector<std::string> boxes;
+        for (const RecordedMessage& message : std::exchange(messages, {})) {
+            boxes.push_back(message.title + ": " + message.text);
+        }
+        return boxes;
+    }
     bool failWindows = false, exchangeWindowOpen = false;  // the first makes it fail to open
     std::vector<RecordedMessage> messages;
     int polls = 0;
