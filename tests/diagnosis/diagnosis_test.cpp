@@ -173,25 +173,6 @@ TEST(Diagnosis, NamesTheCauseFoundInTheDeviceList) {
     }
 }
 
-// This process holds a pseudo-terminal open, as a terminal program holds a port: found when
-// another process asks, by path or by device number, and never reported to itself.
-TEST(Diagnosis, FindsTheRealProcessHoldingAPort) {
-    const int master = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
-    ASSERT_TRUE(master >= 0 && grantpt(master) == 0 && unlockpt(master) == 0);
-    const std::string slave = ptsname(master), self = program_invocation_short_name;
-    const int port = open(slave.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
-    ScratchFolder folder;
-    fs::create_symlink(slave, folder / "by-id");
-    const Machine other{.pid = 0};
-    for (const std::string& path : {slave, folder / "by-id"}) {
-        const Holder holder = FindOtherHolder(other, path).value_or(Holder{});
-        EXPECT_EQ(std::pair(holder.pid, holder.program), std::pair(getpid(), self)) << path;
-    }
-    EXPECT_FALSE(FindOtherHolder(Machine(), slave));
-    close(port);
-    close(master);
-}
-
 // The watch walks the processes again only after another process opened the port: until
 // then a fake /proc that names a holder is not even read; after it, the opener is found.
 TEST(Diagnosis, WatchWalksAgainOnlyAfterAnotherProcessOpensThePort) {

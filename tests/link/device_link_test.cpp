@@ -32,10 +32,10 @@ const std::string kList = "listport.txt";
 
 // A device link with a program folder of its own, beside a simulated unit.
 struct DeviceLinkTest : ::testing::Test {
-    // A lister that ends at once, leaving a list that names the unit's port.
-    void ListTheUnit() {
+    // A lister that ends at once, leaving a list that names `port` as a cable's.
+    void List(const std::string& port) {
         folder.Write("Zorvik", "#!/bin/sh\nexit 0\n", true);
-        folder.Write(kList, "USB-SERIAL CH340 (" + unit.SlavePath() + ")\n");
+        folder.Write(kList, "USB-SERIAL CH340 (" + port + ")\n");
     }
 
     sim::SimulatedUnit unit;
@@ -146,17 +146,14 @@ TEST(OpenCableLink, ReadsWhatTheListerLeavesAndReportsWhatFails) {
         if (result == Found) {
             EXPECT_EQ(link.SendCommand(46, 0).result, TransactionResult::PortClosed);
         }
-        std::vector<std::string> shown;
-        for (const auto& m : ui.messages) {
-            shown.push_back(m.title + ": " + m.text);
-        }
-        EXPECT_EQ(shown, boxes);
+        EXPECT_EQ(ui.TakeBoxes(), boxes);
         EXPECT_EQ(folder.Read(kList), list);
     }
 }
 
 // Another program (a child that keeps the port open) holds the port without any lock: the
-// port is refused before its line is touched, and the box names that program and process.
+// port, listed by a link to it as /dev/serial/by-id lists one, is refused before its line is
+// touched, and the box names that program and process, never this one.
 TEST_F(DeviceLinkTest, APortAnotherProgramHoldsIsRefusedAndItsHolderNamed) {
     const int held = open(unit.SlavePath().c_str(), O_RDWR | O_NOCTTY);
     const pid_t holder = fork();
@@ -164,7 +161,8 @@ TEST_F(DeviceLinkTest, APortAnotherProgramHoldsIsRefusedAndItsHolderNamed) {
         _exit(pause());  // until killed
     }
     close(held);
-    ListTheUnit();
+    std::filesystem::create_symlink(unit.SlavePath(), folder / "by-id");
+    List(folder / "by-id");
     EXPECT_EQ(link.OpenCableLink(), CableSearch::Found);
     EXPECT_EQ(link.SendCommand(46, 0).result, TransactionResult::PortClosed);
     kill(holder, SIGKILL);
@@ -180,7 +178,7 @@ TEST_F(DeviceLinkTest, APortAnotherProgramHoldsIsRefusedAndItsHolderNamed) {
 // wndMain refuses input while a session holds the port, unless its window failed to open;
 // the end closes the port and enables wndMain again.
 TEST_F(DeviceLinkTest, MainWindowRefusesInputDuringTheSessionAndThePortClosesAtTheEnd) {
-    ListTheUnit();
+    List(unit.SlavePath());
     for (bool withoutWindow : {true, false}) {
         ui.failWindows = withoutWindow;
         const auto session = link.Session();
