@@ -49,36 +49,26 @@ class OperationsTest : public ::testing::Test {
     DeviceLink link{ui, folder.Path()};
 };
 
-// In autonomous mode the address is checked but not sent.
-TEST_F(OperationsTest, WriteInAutonomousModeRefusesAnInvalidAddressAndSendsNoValidOne) {
-    ui.SetValueByte(Control::optSlave, 2);
-    ui.SetValueByte(Control::optAutonomous, 2);
-    for (const char* address : {"255", "17"}) {  // the first refused before anything is sent
+// A unit read in autonomous mode is written back autonomous: the read leaves the mode byte
+// on both options, the one the write sends and the one that decides whether the address goes
+// too. The address is checked all the same: an invalid one stops the write before it starts.
+TEST_F(OperationsTest, AUnitReadInAutonomousModeIsWrittenBackAutonomousWithoutItsAddress) {
+    const sim::Settings autonomous{.mode = 2, .address = 17};
+    unit.SetModel({autonomous});
+    ASSERT_EQ(ReadSettings(link, ui), OperationResult::Ok);
+    unit.ClearLog();
+    for (const char* address : {"255", "17"}) {
         ui.SetText(Control::strAddress, address);
         CheckAddressInput(ui);
         WriteSettings(link, ui);
     }
     const std::vector<uint8_t> expected = {46, 35, 33, 34, 36, 37, 49, 38, 41, 39, 40, 42, 43, 50};
     EXPECT_EQ(unit.LoggedCommands(), expected);
-    EXPECT_EQ(unit.Log()[1].value, 2);  // the mode
+    EXPECT_EQ(unit.Model().settings, autonomous);
     const Box invalidAddress{MessageIcon::Warning, "Внимание!",
                              "Запись невозможна.\nУстановлен некорректный адрес\nИсправьте "
                              "ошибки и повторите."};
     EXPECT_EQ(Boxes(), std::vector{invalidAddress});
-}
-
-// A unit read in autonomous mode and written back unchanged stays autonomous: the read
-// leaves the mode byte on both options, the one the write sends and the one that decides
-// whether the address goes too.
-TEST_F(OperationsTest, AUnitReadInAutonomousModeIsWrittenBackAutonomous) {
-    const sim::Settings autonomous{.mode = 2, .address = 17};
-    unit.SetModel({autonomous});
-    ASSERT_EQ(ReadSettings(link, ui), OperationResult::Ok);
-    unit.ClearLog();
-    ASSERT_EQ(WriteSettings(link, ui), OperationResult::Ok);
-    const std::vector<uint8_t> expected = {46, 35, 33, 34, 36, 37, 49, 38, 41, 39, 40, 42, 43, 50};
-    EXPECT_EQ(unit.LoggedCommands(), expected);
-    EXPECT_EQ(unit.Model().settings, autonomous);
 }
 
 // Information, test and reset as the unit answers them: the information stays shown over a

@@ -10,7 +10,6 @@
 #include <QStandardPaths>
 #include <QTest>
 #include <QTimer>
-#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <functional>
@@ -72,11 +71,6 @@ class ShellEndToEndTest : public ShellTest {
         dismisser.start(10);
     }
 
-    void TypeAddress(const QString& text) {
-        QTest::keyClick(W(strAddress), Qt::Key_A, Qt::ControlModifier);  // typing replaces it all
-        QTest::keyClicks(W(strAddress), text);
-    }
-
     // Runs `handle` on the file dialog, or the menu, once it is up.
     template <class Shown>
     void WhenShown(std::function<void(Shown&)> handle) {
@@ -113,47 +107,6 @@ TEST_F(ShellEndToEndTest, ReadButtonShowsTheDeviceSettings) {
                          ui.State(chkSoundOff), ui.Text(strAddress), ui.Text(cmbPulseTime),
                          ui.Text(cmbSoundType), ui.Text(strVolume)),
               std::tuple(0, 1, 0, 1, 1, 1, "17", "5", "Сигнал №2", "50"));
-}
-
-TEST_F(ShellEndToEndTest, WriteButtonSendsTheFormAndAClickedBoxRecodesTheIndication) {
-    Click(btnWrite);
-    EXPECT_EQ(RequestsTo(unit), kStartUpWrite);
-
-    // Read bytes the form cannot show go back as they came: indication bit 3, sound-off 2,
-    // a pulse time and a sound type outside the lists; an unknown mode changes nothing.
-    unit.SetModel({{.mode = 3, .indication = 11, .pulseTime = 21, .soundOff = 2, .soundType = 5}});
-    Click(btnRead);
-    for (Control list : {cmbPulseTime, cmbSoundType}) {
-        EXPECT_EQ(ui.State(list), -1);  // the list shows no entry
-        EXPECT_EQ(ui.Text(list), "");
-    }
-    unit.ClearLog();
-    Click(btnWrite);
-    for (const auto& [command, value] : Requests{{35, 1}, {33, 11}, {34, 21}, {36, 2}, {37, 5}}) {
-        EXPECT_EQ(std::ranges::count(RequestsTo(unit), std::pair{command, value}), 1) << command;
-    }
-    // A clicked box recodes the indication from the boxes.
-    Click(chkIndicationRuAu);
-    unit.ClearLog();
-    Click(btnWrite);
-    EXPECT_EQ(std::ranges::count(RequestsTo(unit), std::pair{33, 7}), 1);
-    EXPECT_TRUE(messages.empty());
-}
-
-TEST_F(ShellEndToEndTest, AddressFieldEditsDecideWhatTheWriteSends) {
-    const QString fortyDigits = QString("1234567890").repeated(4);
-    TypeAddress(fortyDigits);  // kept whole, read as out of range
-    EXPECT_EQ(ui.Text(strAddress), fortyDigits.toStdString());
-    EXPECT_EQ(ui.ValueByte(strAddress), 255);
-    Click(btnWrite);
-    EXPECT_TRUE(unit.Log().empty());
-    EXPECT_EQ(messages, std::vector{Box(QMessageBox::Warning, texts::kInvalidAddressTitle,
-                                        texts::kInvalidAddress)});
-
-    TypeAddress("17");
-    Click(btnWrite);
-    EXPECT_EQ(std::ranges::count(RequestsTo(unit), std::pair{44, 17}), 1);
-    EXPECT_EQ(messages.size(), 1u);
 }
 
 TEST_F(ShellEndToEndTest, InfoButtonOpensWndInfoWhichKeepsWndMainRefusingInput) {
