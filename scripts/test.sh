@@ -6,7 +6,7 @@
 #   2. the whole suite again, soak included (30 s), under Address and UB sanitizers;
 #   3. the toolkit-free suites (link, configuration, Zorvik, simulator) and the soak (30 s)
 #      under ThreadSanitizer;
-#   4. each fuzz target for FUZZ_SECONDS (60 s), the pseudo-terminal one for FUZZ_PTY_SECONDS (15 s).
+#   4. each fuzz target for FUZZ_SECONDS (60 s).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh

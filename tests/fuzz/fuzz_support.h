@@ -1,7 +1,5 @@
 #pragma once
 
-#include <unistd.h>
-
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -31,14 +29,6 @@ inline int32_t FrameVerdict(std::span<const uint8_t> response) {
         return 7;
     }
     return std::accumulate(response.begin(), response.end(), 0u) % 256 == 0 ? 0 : 6;
-}
-
-// Writes every byte, or fails with `what`.
-inline void WriteAll(int fd, const uint8_t* bytes, size_t count, const char* what) {
-    for (ssize_t n = 0; count > 0; bytes += n, count -= static_cast<size_t>(n)) {
-        n = TEMP_FAILURE_RETRY(write(fd, bytes, count));
-        Require(n > 0, what);
-    }
 }
 
 }  // namespace kavrel::fuzz
