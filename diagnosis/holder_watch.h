@@ -33,12 +33,11 @@ class HolderWatch {
     // Whether a process other than `asking` opened the watched node since the last look,
     // or the kernel lost count.
     bool OthersOpened(pid_t asking);
-
-    std::mutex mutex_;
-    int reports_ = -1;  // the kernel's reports of opens, -1 when it gives none
     // Whether `node` is the watched node.
     bool SameNode(const struct stat& node) const;
 
+    std::mutex mutex_;
+    int reports_ = -1;  // the kernel's reports of opens, -1 when it gives none
     dev_t fileSystem_ = 0;
     ino_t node_ = 0;  // the watched node, 0 for none
     timespec changed_{};
